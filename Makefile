@@ -1,0 +1,58 @@
+# Two entry points: `make run` and `make test`. Both install what is missing from
+# Debian's packages first (through sudo when not root).
+
+BUILD_DIR      ?= build
+ASAN_BUILD_DIR ?= build-asan
+JOBS           ?= $(shell nproc)
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+PACKAGES := build-essential cmake ninja-build pkg-config \
+	qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgtest-dev \
+	libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core \
+	xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils
+
+.PHONY: all deps configure build run test test-asan format clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		echo "Installing:$$missing"; \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(BUILD_DIR)/build.ninja: | deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: $(BUILD_DIR)/build.ninja
+
+build: deps configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	./$(BUILD_DIR)/notella
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) test-asan
+
+test-asan: deps
+	[ -f $(ASAN_BUILD_DIR)/build.ninja ] || \
+		cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOTELLA_SANITIZE=ON
+	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
+	cd $(ASAN_BUILD_DIR) && QT_QPA_PLATFORM=offscreen \
+		ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

@@ -1,0 +1,36 @@
+#include "app/Application.h"
+
+#include "app/Unitmain.h"
+#include "platform/Platform.h"
+
+#include <exception>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Notella"));
+    setQuitOnLastWindowClosed(false);
+}
+
+void ShowException(const char* what) {
+    MessageBox(nullptr, QString::fromUtf8(what), QStringLiteral("Notella"), TMsgButtons::OK,
+               TMsgIcon::Error);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowException(e.what());
+    } catch (...) {
+        ShowException("Nieoczekiwany błąd.");
+    }
+    return false;
+}
+
+bool TApplication::event(QEvent* event) {
+    if (event->type() == QEvent::Quit && FormMain) {
+        event->accept();
+        FormMain->Terminate();
+        return true;
+    }
+    return QApplication::event(event);
+}

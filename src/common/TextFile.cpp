@@ -1,0 +1,110 @@
+#include "common/TextFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+QString DecodeText(const QByteArray& bytes) {
+    if (bytes.startsWith(Utf8Bom)) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        return utf8.decode(bytes.mid(Utf8Bom.size()));
+    }
+    QStringDecoder cp1250("windows-1250");
+    if (!cp1250.isValid())
+        return QString::fromLatin1(bytes);
+    return cp1250.decode(bytes);
+}
+
+QByteArray EncodeText(const QString& text) {
+    QStringEncoder cp1250("windows-1250");
+    if (cp1250.isValid()) {
+        QByteArray bytes = cp1250.encode(text);
+        // The encoder substitutes what it cannot hold; a round trip tells.
+        if (!cp1250.hasError()) {
+            QStringDecoder back("windows-1250");
+            if (back.decode(bytes) == text)
+                return bytes;
+        }
+    }
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    return Utf8Bom + QByteArray(utf8.encode(text));
+}
+
+bool ReadWholeFile(const QString& path, QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    bytes = f.readAll();
+    return f.error() == QFileDevice::NoError;
+}
+
+bool WriteFileSynced(const QString& path, const QByteArray& bytes) {
+    const int fd = ::open(Native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const int savedErrno = errno;
+    if (::close(fd) != 0)
+        ok = false;
+    else
+        errno = savedErrno;
+    return ok;
+}
+
+bool SyncDirectory(const QString& dirPath) {
+    const int fd = ::open(Native(dirPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error) {
+    // A per-process name keeps two running instances from writing into one temporary file.
+    const QString temp = path + QStringLiteral(".%1.tmp").arg(::getpid());
+    auto fail = [&](const QString& step) {
+        const int e = errno;
+        if (error)
+            *error = step + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(e));
+        ::unlink(Native(temp).constData());
+        errno = e;
+        return false;
+    };
+    if (!WriteFileSynced(temp, bytes))
+        return fail(temp);
+    if (::rename(Native(temp).constData(), Native(path).constData()) != 0)
+        return fail(path);
+    SyncDirectory(QFileInfo(path).absolutePath());
+    return true;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Text files are Windows-1250 unless they start with a UTF-8 byte-order mark. A text that
+// Windows-1250 cannot hold whole is written as UTF-8 with the mark, so nothing is lost.
+QString DecodeText(const QByteArray& bytes);
+QByteArray EncodeText(const QString& text);
+
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const QString& path, QByteArray& bytes);
+
+// Writes the bytes to `path` and flushes them to the disk; false (with errno kept) on any
+// failure, in which case a partial file may be left at `path`.
+bool WriteFileSynced(const QString& path, const QByteArray& bytes);
+
+// Flushes a directory's entries (renames, links) to the disk.
+bool SyncDirectory(const QString& dirPath);
+
+// Replaces `path` whole: a temporary file in the same directory is written and flushed, then
+// renamed over `path`, then the directory is flushed. At every moment `path` holds the old
+// content or the new one. On failure `path` is untouched and `error` says why.
+bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error = nullptr);

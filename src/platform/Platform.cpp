@@ -1,0 +1,246 @@
+#include "platform/Platform.h"
+
+#include "common/IniFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QString EnvPath(const char* name, const QString& fallback) {
+    const QString v = qEnvironmentVariable(name);
+    return v.isEmpty() ? fallback : v;
+}
+
+class TSystemClock final : public IClock {
+public:
+    TDateTime Now() const override {
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDate d = now.date();
+        const QTime t = now.time();
+        return EncodeDate(d.year(), d.month(), d.day()) +
+               EncodeTime(t.hour(), t.minute(), t.second(), t.msec());
+    }
+};
+
+class TProgramDirectory final : public IProgramDirectory {
+public:
+    QString ExePath() const override {
+        const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+        return exe;
+    }
+
+    QString Dir() const override {
+        if (Cached.isEmpty()) {
+            const QString exeDir = QFileInfo(ExePath()).absolutePath();
+            if (::access(QFile::encodeName(exeDir).constData(), W_OK) == 0) {
+                Cached = exeDir;
+            } else {
+                // An installed copy: keep the files in the user's data directory.
+                Cached = EnvPath("XDG_DATA_HOME", QDir::homePath() + "/.local/share") +
+                         QStringLiteral("/Notella");
+                QDir().mkpath(Cached);
+            }
+        }
+        return Cached;
+    }
+
+private:
+    mutable QString Cached;
+};
+
+class TMarkerFile final : public IInstanceMarker {
+public:
+    bool Exists() const override { return QFileInfo::exists(Path()); }
+
+    bool Add() override {
+        const int fd = ::open(QFile::encodeName(Path()).constData(),
+                              O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return false;
+        const QByteArray pid = QByteArray::number(::getpid()) + '\n';
+        const bool ok = ::write(fd, pid.constData(), static_cast<size_t>(pid.size())) >= 0;
+        ::close(fd);
+        return ok;
+    }
+
+    void Delete() override { QFile::remove(Path()); }
+
+    static QString Path() {
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+            return runtime + QStringLiteral("/Notella.instance");
+        return QStringLiteral("/tmp/Notella-%1.instance").arg(::getuid());
+    }
+};
+
+// One INI file per user, one section per key path.
+class TUserStoreFile final : public IUserStore {
+public:
+    bool WriteString(const QString& keyPath, const QString& name, const QString& value) override {
+        TMemIniFile ini(Path());
+        ini.WriteString(keyPath, name, value);
+        return Save(ini);
+    }
+
+    QString ReadString(const QString& keyPath, const QString& name) const override {
+        return TMemIniFile(Path()).ReadRawString(keyPath, name);
+    }
+
+    bool DeleteValue(const QString& keyPath, const QString& name) override {
+        TMemIniFile ini(Path());
+        if (!ini.SectionExists(keyPath))
+            ini.WriteString(keyPath, name, {}); // opening creates the key
+        ini.DeleteKey(keyPath, name);
+        return Save(ini);
+    }
+
+private:
+    static QString Path() {
+        return EnvPath("XDG_CONFIG_HOME", QDir::homePath() + "/.config") +
+               QStringLiteral("/Quorvel/Notella.ini");
+    }
+    static bool Save(const TMemIniFile& ini) {
+        return QDir().mkpath(QFileInfo(ini.FileName()).absolutePath()) && ini.UpdateFile();
+    }
+};
+
+class TProcessPriority final : public IProcessPriority {
+public:
+    void SetPriorityClass(int applicationPriority) override {
+        // An unprivileged user cannot raise the priority; the refusal is not an error here.
+        ::setpriority(PRIO_PROCESS, 0, NiceForPriority(applicationPriority));
+    }
+};
+
+class TNoKeyboard final : public IKeyboardState {
+public:
+    bool ShiftDown() const override { return false; }
+    bool CtrlDown() const override { return false; }
+};
+
+class TNoBeeper final : public IBeeper {
+public:
+    void Beep() override {}
+};
+
+class TCompiledBuildInfo final : public IBuildInfo {
+public:
+    std::optional<TFileVersion> FileVersion(const QString& exePath) const override {
+#ifdef NOTELLA_VERSION
+        const QStringList parts = QStringLiteral(NOTELLA_VERSION).split('.');
+        if (parts.size() == 4 && exePath == Platform().Directory->ExePath()) {
+            TFileVersion v{};
+            for (int i = 0; i < 4; ++i)
+                v[static_cast<size_t>(i)] = static_cast<std::uint16_t>(parts[i].toUInt());
+            return v;
+        }
+#else
+        Q_UNUSED(exePath);
+#endif
+        return std::nullopt;
+    }
+};
+
+// Before the GUI exists, and in tools without one: the message goes to stderr.
+class TStderrMessageBoxes final : public IMessageBoxes {
+public:
+    TMsgResult Show(QWidget*, const TMessage& m) override {
+        std::fprintf(stderr, "%s: %s\n", qUtf8Printable(m.Caption), qUtf8Printable(m.Text));
+        return NoAnswer(m.Buttons);
+    }
+};
+
+bool ShuttingDownFlag = false;
+
+} // namespace
+
+TPlatformServices& Platform() {
+    static TSystemClock clock;
+    static TProgramDirectory directory;
+    static TMarkerFile marker;
+    static TUserStoreFile store;
+    static TProcessPriority priority;
+    static TNoKeyboard keyboard;
+    static TNoBeeper beeper;
+    static TCompiledBuildInfo build;
+    static TStderrMessageBoxes boxes;
+    static TPlatformServices services{&clock,    &directory, &marker, &store, &priority,
+                                      &keyboard, &beeper,    &build,  &boxes};
+    return services;
+}
+
+TMsgResult NoAnswer(TMsgButtons buttons) {
+    return buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Cancel;
+}
+
+TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
+                      TMsgButtons buttons, TMsgIcon icon) {
+    const TMessage message{text, caption, buttons, icon};
+    if (ShuttingDownFlag) {
+        std::fprintf(stderr, "Notella: %s: %s\n", qUtf8Printable(caption), qUtf8Printable(text));
+        return NoAnswer(buttons);
+    }
+    return Platform().MessageBoxes->Show(parent, message);
+}
+
+void SetShuttingDown(bool shuttingDown) { ShuttingDownFlag = shuttingDown; }
+
+bool ShuttingDown() { return ShuttingDownFlag; }
+
+QString ProgramDir() { return Platform().Directory->Dir(); }
+
+QString ProgramFile(const QString& relative) { return ProgramDir() + '/' + relative; }
+
+QString ExePath() { return Platform().Directory->ExePath(); }
+
+QString SettingsFileName() {
+    return ProgramFile(QFileInfo(ExePath()).completeBaseName() + QStringLiteral(".ini"));
+}
+
+QString GetVersionText(const QString& exePath, bool major, bool minor, bool release, bool build) {
+    const bool selected[4] = {major, minor, release, build};
+    if (!major && !minor && !release && !build)
+        return {};
+    const auto version = Platform().Build->FileVersion(exePath);
+    if (!version)
+        return QStringLiteral("N/A");
+    QStringList parts;
+    for (size_t i = 0; i < 4; ++i)
+        if (selected[i])
+            parts << QString::number((*version)[i]);
+    return parts.join('.');
+}
+
+bool RegWriteString(TRegRoot, const QString& keyPath, const QString& name, const QString& value) {
+    return Platform().UserStore->WriteString(keyPath, name, value);
+}
+
+QString RegReadString(TRegRoot, const QString& keyPath, const QString& name) {
+    return Platform().UserStore->ReadString(keyPath, name);
+}
+
+bool RegDeleteValue(TRegRoot, const QString& keyPath, const QString& name) {
+    return Platform().UserStore->DeleteValue(keyPath, name);
+}
+
+int NiceForPriority(int applicationPriority) {
+    switch (applicationPriority) {
+    case 0:
+        return -20;
+    case 2:
+        return 0;
+    case 3:
+        return 19;
+    default:
+        return -10;
+    }
+}

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "common/DateUtils.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class QWidget;
+
+// Every service the program takes from the desktop goes through one of these interfaces, so
+// that tests can put a fake in its place (see TScopedService in the test support library).
+
+class IClock {
+public:
+    virtual ~IClock() = default;
+    virtual TDateTime Now() const = 0;
+};
+
+class IProgramDirectory {
+public:
+    virtual ~IProgramDirectory() = default;
+    // Full path of the running executable.
+    virtual QString ExePath() const = 0;
+    // Where the program keeps its files: the executable's directory, or a per-user data
+    // directory when that one is not writable. No trailing slash.
+    virtual QString Dir() const = 0;
+};
+
+// The single-instance marker: named after the product, it outlives a process that ended
+// without cleaning up and is gone after logout.
+class IInstanceMarker {
+public:
+    virtual ~IInstanceMarker() = default;
+    virtual bool Exists() const = 0;
+    virtual bool Add() = 0;
+    virtual void Delete() = 0;
+};
+
+// Per-user string values grouped under key paths.
+class IUserStore {
+public:
+    virtual ~IUserStore() = default;
+    // False when the key could not be opened or created.
+    virtual bool WriteString(const QString& keyPath, const QString& name, const QString& value) = 0;
+    // Empty when the key or the value does not exist.
+    virtual QString ReadString(const QString& keyPath, const QString& name) const = 0;
+    virtual bool DeleteValue(const QString& keyPath, const QString& name) = 0;
+};
+
+class IProcessPriority {
+public:
+    virtual ~IProcessPriority() = default;
+    // ApplicationPriority: 0 realtime, 1 high, 2 normal, 3 idle, others high.
+    virtual void SetPriorityClass(int applicationPriority) = 0;
+};
+
+class IKeyboardState {
+public:
+    virtual ~IKeyboardState() = default;
+    virtual bool ShiftDown() const = 0;
+    virtual bool CtrlDown() const = 0;
+};
+
+class IBeeper {
+public:
+    virtual ~IBeeper() = default;
+    virtual void Beep() = 0;
+};
+
+using TFileVersion = std::array<std::uint16_t, 4>; // major, minor, release, build
+
+class IBuildInfo {
+public:
+    virtual ~IBuildInfo() = default;
+    // The version of the executable at `exePath`; none when it carries no version.
+    virtual std::optional<TFileVersion> FileVersion(const QString& exePath) const = 0;
+};
+
+enum class TMsgButtons { OK, OKCancel, YesNo, YesNoCancel };
+enum class TMsgIcon { None, Information, Warning, Error, Question };
+enum class TMsgResult { OK, Cancel, Yes, No };
+
+struct TMessage {
+    QString Text;
+    QString Caption;
+    TMsgButtons Buttons = TMsgButtons::OK;
+    TMsgIcon Icon = TMsgIcon::None;
+};
+
+class IMessageBoxes {
+public:
+    virtual ~IMessageBoxes() = default;
+    virtual TMsgResult Show(QWidget* parent, const TMessage& message) = 0;
+};
+
+struct TPlatformServices {
+    IClock* Clock;
+    IProgramDirectory* Directory;
+    IInstanceMarker* Marker;
+    IUserStore* UserStore;
+    IProcessPriority* Priority;
+    IKeyboardState* Keyboard;
+    IBeeper* Beeper;
+    IBuildInfo* Build;
+    IMessageBoxes* MessageBoxes;
+};
+
+// The services in force. Starts with the desktop-free implementations; the program entry
+// puts the GUI ones (keyboard, beep, message boxes) in place once the application exists.
+TPlatformServices& Platform();
+
+// What a box that ends without an answer answers: No or Cancel, never Yes.
+TMsgResult NoAnswer(TMsgButtons buttons);
+
+// The one way the program shows a message box. While the run is ending no modal box is
+// shown: the message goes to stderr and the box answers as if it ended without an answer.
+TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
+                      TMsgButtons buttons = TMsgButtons::OK, TMsgIcon icon = TMsgIcon::None);
+void SetShuttingDown(bool shuttingDown);
+bool ShuttingDown();
+
+// The program directory (no trailing slash) and paths inside it.
+QString ProgramDir();
+QString ProgramFile(const QString& relative);
+QString ExePath();
+// The settings file: the executable's name with ".ini", in the program directory.
+QString SettingsFileName();
+
+// The build text: the selected components of the version, in decimal, joined by ".";
+// "N/A" when the executable has no version; empty when nothing is selected.
+QString GetVersionText(const QString& exePath, bool major, bool minor, bool release, bool build);
+
+// Per-user store in the registry's terms: the root key is always the current user's.
+enum TRegRoot { HKEY_CURRENT_USER };
+bool RegWriteString(TRegRoot root, const QString& keyPath, const QString& name,
+                    const QString& value);
+QString RegReadString(TRegRoot root, const QString& keyPath, const QString& name);
+bool RegDeleteValue(TRegRoot root, const QString& keyPath, const QString& name);
+
+// The nice value for an ApplicationPriority setting.
+int NiceForPriority(int applicationPriority);
