@@ -38,9 +38,7 @@ const TSettingKey SettingKeys[] = {
     {"Settings", "LastLaunchedVersion", &TAppSettings::LastLaunchedVersion},
 };
 
-template <class... F> struct TOverload : F... {
-    using F::operator()...;
-};
+template <class... F> struct TOverload : F... { using F::operator()...; };
 
 } // namespace
 
@@ -73,16 +71,13 @@ bool SaveSettings(const QString& fileName, const TAppSettings& settings,
             ini.WriteString(k.Section, k.Key, buildText);
             continue;
         }
-        std::visit(TOverload{
-                       [&](bool TAppSettings::*f) { ini.WriteBool(k.Section, k.Key, settings.*f); },
-                       [&](int TAppSettings::*f) {
-                           ini.WriteInteger(k.Section, k.Key, settings.*f);
-                       },
-                       [&](QString TAppSettings::*f) {
-                           ini.WriteString(k.Section, k.Key, settings.*f);
-                       },
-                   },
-                   k.Field);
+        std::visit(
+            TOverload{
+                [&](bool TAppSettings::*f) { ini.WriteBool(k.Section, k.Key, settings.*f); },
+                [&](int TAppSettings::*f) { ini.WriteInteger(k.Section, k.Key, settings.*f); },
+                [&](QString TAppSettings::*f) { ini.WriteString(k.Section, k.Key, settings.*f); },
+            },
+            k.Field);
         if (k.Field == decltype(k.Field)(&TAppSettings::ApplicationPriority))
             ini.WriteBool("Settings", ShowIconKey, showIconWhenAltTabPressed);
     }

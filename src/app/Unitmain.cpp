@@ -21,7 +21,9 @@ QPointer<QWidget> FormDateSelect;
 namespace {
 const QString RegistryKey = QStringLiteral("\\Software\\Quorvel\\Notella");
 
-QString BuildText() { return GetVersionText(ExePath(), false, false, false, true); }
+QString BuildText() {
+    return GetVersionText(ExePath(), false, false, false, true);
+}
 } // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QWidget(parent) {

@@ -29,17 +29,25 @@ std::int64_t DaysBeforeYear(std::int64_t y) {
 
 } // namespace
 
-TDateTime Now() { return Platform().Clock->Now(); }
+TDateTime Now() {
+    return Platform().Clock->Now();
+}
 
-TDateTime DatePart(TDateTime t) { return std::trunc(t); }
+TDateTime DatePart(TDateTime t) {
+    return std::trunc(t);
+}
 
-TDateTime TimePart(TDateTime t) { return t - std::trunc(t); }
+TDateTime TimePart(TDateTime t) {
+    return t - std::trunc(t);
+}
 
 TDateTime MinutesToDateTime(std::int64_t minutes) {
     return static_cast<double>(minutes) * OneMinute;
 }
 
-TDateTime AddMinutes(TDateTime t, std::int64_t minutes) { return t + MinutesToDateTime(minutes); }
+TDateTime AddMinutes(TDateTime t, std::int64_t minutes) {
+    return t + MinutesToDateTime(minutes);
+}
 
 TDateTime SubtractMinutes(TDateTime t, std::int64_t minutes) {
     return t - MinutesToDateTime(minutes);
@@ -50,7 +58,9 @@ std::int64_t WholeMinutes(TDateTime t) {
     return ts.Day * MinutesPerDay + ts.Time / 60000;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr std::array<int, 12> days{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -144,14 +154,16 @@ int SchedulerWeekday(TDateTime t) {
 }
 
 QString WeekdayNameOf(int schedulerWeekday) {
-    static const std::array<const char*, 7> names{"Poniedziałek", "Wtorek", "Środa",   "Czwartek",
+    static const std::array<const char*, 7> names{"Poniedziałek", "Wtorek", "Środa",    "Czwartek",
                                                   "Piątek",       "Sobota", "Niedziela"};
     if (schedulerWeekday < 1 || schedulerWeekday > 7)
         return {};
     return QString::fromUtf8(names[schedulerWeekday - 1]);
 }
 
-QString WeekdayName(TDateTime t) { return WeekdayNameOf(SchedulerWeekday(t)); }
+QString WeekdayName(TDateTime t) {
+    return WeekdayNameOf(SchedulerWeekday(t));
+}
 
 int RemindUnitIndex(std::int64_t minutes) {
     if (minutes == 0)
@@ -190,7 +202,9 @@ QString RemindUnitWordOf(int unitIndex) {
     }
 }
 
-QString RemindUnitWord(std::int64_t minutes) { return RemindUnitWordOf(RemindUnitIndex(minutes)); }
+QString RemindUnitWord(std::int64_t minutes) {
+    return RemindUnitWordOf(RemindUnitIndex(minutes));
+}
 
 std::int64_t RemindToMinutes(std::int64_t value, int unitIndex) {
     return value * RemindUnitMinutes(unitIndex);

@@ -17,7 +17,9 @@ void SetFormats(const QString& date, const QString& time) {
     f.TimeSeparator = ':';
 }
 
-QString Pad(int value, int width) { return QString::number(value).rightJustified(width, '0'); }
+QString Pad(int value, int width) {
+    return QString::number(value).rightJustified(width, '0');
+}
 
 int RunLength(const QString& s, int i) {
     const QChar c = s[i].toLower();
@@ -29,11 +31,17 @@ int RunLength(const QString& s, int i) {
 
 } // namespace
 
-void SetStartFormats() { SetFormats("yyyy-mm-dd", "hh:mm"); }
+void SetStartFormats() {
+    SetFormats("yyyy-mm-dd", "hh:mm");
+}
 
-void SetNamingFormats() { SetFormats("yyyymmdd", "hhmmss"); }
+void SetNamingFormats() {
+    SetFormats("yyyymmdd", "hhmmss");
+}
 
-void SetAfterNamingFormats() { SetFormats("yy/mm/dd", "hh:mm:ss"); }
+void SetAfterNamingFormats() {
+    SetFormats("yy/mm/dd", "hh:mm:ss");
+}
 
 QString FormatDateTime(const QString& format, TDateTime t) {
     const TDateParts d = DecodeDate(t);
@@ -76,9 +84,13 @@ QString FormatDateTime(const QString& format, TDateTime t) {
     return out;
 }
 
-QString FormatDate(TDateTime t) { return FormatDateTime(FormatSettings().ShortDateFormat, t); }
+QString FormatDate(TDateTime t) {
+    return FormatDateTime(FormatSettings().ShortDateFormat, t);
+}
 
-QString FormatTime(TDateTime t) { return FormatDateTime(FormatSettings().LongTimeFormat, t); }
+QString FormatTime(TDateTime t) {
+    return FormatDateTime(FormatSettings().LongTimeFormat, t);
+}
 
 namespace {
 
@@ -93,14 +105,21 @@ QString WithTime(const QString& date, TDateTime t) {
 
 } // namespace
 
-QString FormatMoment(TDateTime t) { return WithTime(FormatDate(t), t); }
+QString FormatMoment(TDateTime t) {
+    return WithTime(FormatDate(t), t);
+}
 
-QString FormatFileDate(TDateTime t) { return FormatDateTime("yyyy-mm-dd", t); }
+QString FormatFileDate(TDateTime t) {
+    return FormatDateTime("yyyy-mm-dd", t);
+}
 
-QString FormatFileMoment(TDateTime t) { return WithTime(FormatFileDate(t), t); }
+QString FormatFileMoment(TDateTime t) {
+    return WithTime(FormatFileDate(t), t);
+}
 
 std::optional<TDateTime> ParseDate(const QString& text) {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*(\d{1,4})[-/](\d{1,2})[-/](\d{1,2})\s*$)"));
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*(\d{1,4})[-/](\d{1,2})[-/](\d{1,2})\s*$)"));
     const auto m = re.match(text);
     if (!m.hasMatch())
         return std::nullopt;

@@ -14,7 +14,9 @@ namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
 
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 bool WriteAll(int fd, const QByteArray& bytes) {
     const char* p = bytes.constData();

@@ -83,7 +83,9 @@ public:
     }
 };
 
-bool SetFromEnvironment(const char* name) { return !qEnvironmentVariableIsEmpty(name); }
+bool SetFromEnvironment(const char* name) {
+    return !qEnvironmentVariableIsEmpty(name);
+}
 
 } // namespace
 

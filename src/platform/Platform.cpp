@@ -62,8 +62,8 @@ public:
     bool Exists() const override { return QFileInfo::exists(Path()); }
 
     bool Add() override {
-        const int fd = ::open(QFile::encodeName(Path()).constData(),
-                              O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        const int fd =
+            ::open(QFile::encodeName(Path()).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0)
             return false;
         const QByteArray pid = QByteArray::number(::getpid()) + '\n';
@@ -192,15 +192,25 @@ TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& capti
     return Platform().MessageBoxes->Show(parent, message);
 }
 
-void SetShuttingDown(bool shuttingDown) { ShuttingDownFlag = shuttingDown; }
+void SetShuttingDown(bool shuttingDown) {
+    ShuttingDownFlag = shuttingDown;
+}
 
-bool ShuttingDown() { return ShuttingDownFlag; }
+bool ShuttingDown() {
+    return ShuttingDownFlag;
+}
 
-QString ProgramDir() { return Platform().Directory->Dir(); }
+QString ProgramDir() {
+    return Platform().Directory->Dir();
+}
 
-QString ProgramFile(const QString& relative) { return ProgramDir() + '/' + relative; }
+QString ProgramFile(const QString& relative) {
+    return ProgramDir() + '/' + relative;
+}
 
-QString ExePath() { return Platform().Directory->ExePath(); }
+QString ExePath() {
+    return Platform().Directory->ExePath();
+}
 
 QString SettingsFileName() {
     return ProgramFile(QFileInfo(ExePath()).completeBaseName() + QStringLiteral(".ini"));

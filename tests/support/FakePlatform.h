@@ -1,0 +1,118 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <vector>
+
+class TFakeClock final : public IClock {
+public:
+    TDateTime Now() const override { return Value; }
+    TDateTime Value = 0;
+};
+
+// A program directory in a fresh temporary folder; the executable is "notella" there.
+class TFakeProgramDirectory final : public IProgramDirectory {
+public:
+    TFakeProgramDirectory();
+    QString ExePath() const override { return Root.path() + QStringLiteral("/notella"); }
+    QString Dir() const override { return Root.path(); }
+    QTemporaryDir Root;
+};
+
+class TFakeMarker final : public IInstanceMarker {
+public:
+    bool Exists() const override { return Present; }
+    bool Add() override {
+        ++Adds;
+        Present = true;
+        return true;
+    }
+    void Delete() override {
+        ++Deletes;
+        Present = false;
+    }
+    bool Present = false;
+    int Adds = 0;
+    int Deletes = 0;
+};
+
+class TFakeUserStore final : public IUserStore {
+public:
+    bool WriteString(const QString& keyPath, const QString& name, const QString& value) override;
+    QString ReadString(const QString& keyPath, const QString& name) const override;
+    bool DeleteValue(const QString& keyPath, const QString& name) override;
+    QMap<QString, QMap<QString, QString>> Keys;
+    bool Writable = true;
+};
+
+class TFakePriority final : public IProcessPriority {
+public:
+    void SetPriorityClass(int applicationPriority) override {
+        Calls.push_back(applicationPriority);
+    }
+    std::vector<int> Calls;
+};
+
+class TFakeKeyboard final : public IKeyboardState {
+public:
+    bool ShiftDown() const override { return Shift; }
+    bool CtrlDown() const override { return Ctrl; }
+    bool Shift = false;
+    bool Ctrl = false;
+};
+
+class TFakeBeeper final : public IBeeper {
+public:
+    void Beep() override { ++Beeps; }
+    int Beeps = 0;
+};
+
+class TFakeBuildInfo final : public IBuildInfo {
+public:
+    std::optional<TFileVersion> FileVersion(const QString&) const override { return Version; }
+    std::optional<TFileVersion> Version = TFileVersion{1, 2, 3, 93};
+};
+
+// Answers boxes from a script, in order, and records every box shown. A box with no
+// scripted answer fails the test and answers as a box closed without an answer.
+class TScriptedMessageBoxes final : public IMessageBoxes {
+public:
+    TMsgResult Show(QWidget* parent, const TMessage& message) override;
+    void Answer(TMsgResult r) { Script.push_back(r); }
+    std::deque<TMsgResult> Script;
+    std::vector<TMessage> Shown;
+    bool FailUnscripted = true;
+};
+
+// Puts a fake in place of every platform service for its lifetime, then restores the
+// services that were in force.
+class TFakePlatform {
+public:
+    TFakePlatform();
+    ~TFakePlatform();
+    TFakePlatform(const TFakePlatform&) = delete;
+    TFakePlatform& operator=(const TFakePlatform&) = delete;
+
+    TFakeClock Clock;
+    TFakeProgramDirectory Directory;
+    TFakeMarker Marker;
+    TFakeUserStore UserStore;
+    TFakePriority Priority;
+    TFakeKeyboard Keyboard;
+    TFakeBeeper Beeper;
+    TFakeBuildInfo Build;
+    TScriptedMessageBoxes MessageBoxes;
+
+private:
+    TPlatformServices Saved;
+};
+
+// Reads a whole file as text (Windows-1250 or UTF-8 with its mark).
+QString ReadText(const QString& path);
+// Writes bytes to a file, replacing it.
+void WriteBytes(const QString& path, const QByteArray& bytes);
