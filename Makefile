@@ -39,14 +39,14 @@ run: build
 	./$(BUILD_DIR)/notella
 
 test: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) test-asan
 
 test-asan: deps
 	[ -f $(ASAN_BUILD_DIR)/build.ninja ] || \
 		cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOTELLA_SANITIZE=ON
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
-	cd $(ASAN_BUILD_DIR) && QT_QPA_PLATFORM=offscreen \
+	cd $(ASAN_BUILD_DIR) && \
 		ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)

@@ -19,6 +19,8 @@ public:
     ~TFormMain() override;
 
     bool InstanceGranted() const { return InstanceAtom; }
+    // The shut-down path has run (or a refused process was told to end).
+    bool Ended() const { return Destroyed; }
 
     void FormCreate();
     void FormDestroy();

@@ -16,22 +16,27 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     InstallPolishTranslation(app);
     InstallGuiServices();
+    // Connected before anything can ask a question, so that a signal during the start
+    // ends the run too (the question then counts as unanswered).
     TSignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &TSignalWatcher::TerminationRequested, &app, [] {
+        if (FormMain)
+            FormMain->Terminate();
+    });
     try {
         auto* form = new TFormMain;
-        if (!form->InstanceGranted()) {
-            // Refused: nothing was started, nothing is saved.
+        if (!form->InstanceGranted() || form->Ended()) {
+            // Refused, or ended during the start: nothing more runs, nothing more is saved.
             delete form;
             return 0;
         }
         form->FormCreate();
-        QObject::connect(&signalWatcher, &TSignalWatcher::TerminationRequested, form,
-                         &TFormMain::Terminate);
         QObject::connect(&app, &QCoreApplication::aboutToQuit, form, [form] {
             SetShuttingDown(true);
             form->FormDestroy();
         });
-        app.exec();
+        if (!form->Ended())
+            app.exec();
         delete form;
     } catch (const std::exception& e) {
         ShowException(e.what());
