@@ -15,11 +15,18 @@ struct TTimeStamp {
     std::int64_t Time; // milliseconds into the day
 };
 
-// Rounds the whole moment to the millisecond first, so that a value a hair below
-// midnight belongs to the next day in both its date and its time.
+// The time of day is rounded to the millisecond; a time that rounds up to a whole day
+// belongs to the next day, so date and time never disagree.
 TTimeStamp ToTimeStamp(TDateTime t) {
-    const auto ms = static_cast<std::int64_t>(std::llround(t * static_cast<double>(MSecsPerDay)));
-    return {ms / MSecsPerDay, (ms < 0 ? -ms : ms) % MSecsPerDay};
+    const double whole = std::trunc(t);
+    auto day = static_cast<std::int64_t>(whole);
+    auto ms = static_cast<std::int64_t>(
+        std::llround(std::fabs(t - whole) * static_cast<double>(MSecsPerDay)));
+    if (ms >= MSecsPerDay) {
+        ms -= MSecsPerDay;
+        ++day;
+    }
+    return {day, ms};
 }
 
 std::int64_t DaysBeforeYear(std::int64_t y) {

@@ -52,7 +52,8 @@ QByteArray EncodeText(const QString& text) {
     if (cp1250.isValid()) {
         QByteArray bytes = cp1250.encode(text);
         // The encoder substitutes what it cannot hold; a round trip tells.
-        if (!cp1250.hasError()) {
+        // Bytes that would read back as a UTF-8 mark must go out as UTF-8 with the mark.
+        if (!cp1250.hasError() && !bytes.startsWith(Utf8Bom)) {
             QStringDecoder back("windows-1250");
             if (back.decode(bytes) == text)
                 return bytes;

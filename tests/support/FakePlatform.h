@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/PrintQString.h"
 
 #include <QMap>
 #include <QStringList>

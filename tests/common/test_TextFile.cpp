@@ -1,0 +1,134 @@
+#include "common/TextFile.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include "support/PrintQString.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray Bom("\xEF\xBB\xBF", 3);
+
+QByteArray ReadBytes(const QString& path) {
+    QByteArray b;
+    EXPECT_TRUE(ReadWholeFile(path, b)) << path.toStdString();
+    return b;
+}
+
+} // namespace
+
+TEST(TextFile, Windows1250UnlessTheTextNeedsMore) {
+    const QString polish = QString::fromUtf8("Zażółć gęślą jaźń ŻÓŁĆ € „cytat” – §");
+    const QByteArray cp = EncodeText(polish);
+    EXPECT_FALSE(cp.startsWith(Bom));
+    EXPECT_EQ(cp.size(), polish.size()); // one byte a character
+    EXPECT_EQ(cp.mid(2, 5), QByteArray("\xBF\xF3\xB3\xE6 "));
+    EXPECT_EQ(EncodeText(QString::fromUtf8("ą€")), QByteArray("\xB9\x80"));
+    EXPECT_EQ(DecodeText(cp), polish);
+
+    for (const char* wide : {"日本", "ё", "ą 😀",
+                             "a\xE2\x80\x8B"
+                             "b"}) {
+        const QString text = QString::fromUtf8(wide);
+        const QByteArray bytes = EncodeText(text);
+        EXPECT_EQ(bytes, Bom + text.toUtf8()) << wide;
+        EXPECT_EQ(DecodeText(bytes), text) << wide;
+    }
+
+    EXPECT_EQ(EncodeText(QString()), QByteArray());
+    EXPECT_EQ(DecodeText(QByteArray()), QString());
+    EXPECT_EQ(DecodeText(Bom), QString());
+    EXPECT_EQ(DecodeText(Bom + QByteArray("\xC4\x85")), QString::fromUtf8("ą"));
+    EXPECT_EQ(DecodeText(QByteArray("\xC4\x85")), QString::fromUtf8("Ä…"));
+    const QByteArray withNul("a\0b", 3);
+    EXPECT_EQ(DecodeText(EncodeText(DecodeText(withNul))), DecodeText(withNul));
+    EXPECT_EQ(DecodeText(withNul).size(), 3);
+}
+
+// "ď»ż" in Windows-1250 is the bytes EF BB BF, which a reader would take for a UTF-8 mark.
+TEST(TextFile, TextThatLooksLikeAMarkInWindows1250RoundTrips) {
+    const QString text = QString::fromUtf8("ď»żnotatka");
+    EXPECT_EQ(DecodeText(EncodeText(text)), text);
+}
+
+TEST(TextFile, WholeFileReadAndSyncedWrite) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("plik.txt");
+    QByteArray bytes;
+    EXPECT_FALSE(ReadWholeFile(dir.filePath("brak"), bytes));
+
+    ASSERT_TRUE(WriteFileSynced(path, "dłuższa treść"));
+    ASSERT_TRUE(WriteFileSynced(path, "krótka"));
+    EXPECT_EQ(ReadBytes(path), QByteArray("krótka"));
+    ASSERT_TRUE(WriteFileSynced(path, QByteArray()));
+    EXPECT_EQ(ReadBytes(path), QByteArray());
+    EXPECT_FALSE(WriteFileSynced(dir.filePath("brak/plik"), "x"));
+    EXPECT_TRUE(SyncDirectory(dir.path()));
+    EXPECT_FALSE(SyncDirectory(dir.filePath("brak")));
+}
+
+TEST(TextFile, AtomicWriteReplacesAndCleansUp) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("notatki.ini");
+    QString error;
+    ASSERT_TRUE(WriteFileAtomic(path, "pierwsza", &error)) << error.toStdString();
+    EXPECT_EQ(ReadBytes(path), QByteArray("pierwsza"));
+    ASSERT_TRUE(WriteFileAtomic(path, "x", &error)) << error.toStdString();
+    EXPECT_EQ(ReadBytes(path), QByteArray("x"));
+    EXPECT_TRUE(WriteFileAtomic(path, QByteArray()));
+    EXPECT_EQ(ReadBytes(path), QByteArray());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList({"notatki.ini"}));
+
+    // The parent is a regular file: nothing can be made under it.
+    const QString file = dir.filePath("zwykły");
+    ASSERT_TRUE(WriteFileAtomic(file, "treść"));
+    error.clear();
+    EXPECT_FALSE(WriteFileAtomic(file + "/dziecko", "y", &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ReadBytes(file), QByteArray("treść"));
+    error.clear();
+    EXPECT_FALSE(WriteFileAtomic(dir.filePath("brak/plik"), "y", &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(WriteFileAtomic(dir.filePath("brak/plik"), "y")); // no error wanted
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList({"notatki.ini", "zwykły"}));
+}
+
+TEST(TextFile, KilledWriterLeavesTheOldOrTheNewContent) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("notatki.ini");
+    // Large and different all the way through, so that a mix or a cut shows.
+    QByteArray a(1024 * 1024, 'A'), b(1024 * 1024 + 4099, 'B');
+    for (qsizetype i = 0; i < a.size(); i += 4096)
+        a[i] = '\n';
+    ASSERT_TRUE(WriteFileAtomic(path, a));
+
+    QRandomGenerator rng(20);
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i)
+                WriteFileAtomic(path, i % 2 ? a : b);
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(1000 + rng.bounded(40000)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        const QByteArray now = ReadBytes(path);
+        ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
+    }
+}
