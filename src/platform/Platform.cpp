@@ -186,7 +186,9 @@ TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& capti
                       TMsgButtons buttons, TMsgIcon icon) {
     const TMessage message{text, caption, buttons, icon};
     if (ShuttingDownFlag) {
-        std::fprintf(stderr, "Notella: %s: %s\n", qUtf8Printable(caption), qUtf8Printable(text));
+        // One line per message on stderr.
+        const QString line = text.simplified();
+        std::fprintf(stderr, "Notella: %s: %s\n", qUtf8Printable(caption), qUtf8Printable(line));
         return NoAnswer(buttons);
     }
     return Platform().MessageBoxes->Show(parent, message);

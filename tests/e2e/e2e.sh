@@ -1,0 +1,587 @@
+#!/usr/bin/env bash
+# End-to-end checks of the real notella binary on a private Xvfb display.
+# Usage: e2e.sh <path to notella> [scenario...]   (no scenario: all of them)
+set -u
+
+EXE=${1:-}
+if [ -z "$EXE" ] || [ ! -x "$EXE" ]; then
+    echo "usage: $0 <path to notella> [scenario...]" >&2
+    exit 2
+fi
+shift
+EXE=$(readlink -f "$EXE")
+SHOT=/tmp/notella-question.png
+
+for tool in Xvfb xdpyinfo xwininfo xdotool import; do
+    command -v "$tool" >/dev/null || { echo "FAIL: missing tool $tool" >&2; exit 2; }
+done
+
+ROOT=$(mktemp -d /tmp/notella-e2e.XXXXXX)
+XVFB_PID=
+DISP=
+PIDS=()        # every notella started by the current scenario
+SHIFT_FLAG=    # exists while the Shift holder keeps the key down
+SHIFT_PID=
+PASSED=0
+FAILED=0
+REASONS=()
+LOGS=()
+
+cleanup() {
+    release_shift
+    kill_all
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    rm -rf "$ROOT"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+# --- helpers ---------------------------------------------------------------
+
+alive() {
+    kill -0 "$1" 2>/dev/null || return 1
+    # A child not yet reaped still answers kill -0.
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ "$state" != Z ]
+}
+
+now_ms() { local t=${EPOCHREALTIME/[.,]/}; echo $((t / 1000)); }
+
+# poll <seconds> <command...>: run the command every 0.1 s until it succeeds.
+poll() {
+    local end=$(( $(now_ms) + $1 * 1000 ))
+    shift
+    until "$@"; do
+        [ "$(now_ms)" -lt "$end" ] || return 1
+        sleep 0.1
+    done
+}
+
+# holds <seconds> <command...>: the command keeps succeeding for the whole time.
+holds() {
+    local end=$(( $(now_ms) + $1 * 1000 ))
+    shift
+    while "$@"; do
+        [ "$(now_ms)" -lt "$end" ] || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+not() { ! "$@"; }
+
+# while_alive <pid> <seconds> <command...>: poll, giving up early once the process is gone.
+while_alive() {
+    local pid=$1 secs=$2
+    shift 2
+    poll "$secs" either "$pid" "$@"
+    "$@"
+}
+# fail_fate <pid> <message>: the message, with what became of the process.
+fail_fate() {
+    if alive "$1"; then
+        fail "$2 (pid $1 still running)"
+    else
+        wait "$1" 2>/dev/null
+        fail "$2 (pid $1 ended with exit code $?)"
+    fi
+}
+
+either() {
+    local pid=$1
+    shift
+    "$@" || ! alive "$pid"
+}
+
+start_xvfb() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        # -noreset: a server resetting after its last client left refuses
+        # connections for a moment, failing the next start.
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$ROOT/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        # Another run may have taken the number meanwhile: then our server dies.
+        if poll 5 xdpyinfo_ok ":$n" && alive "$XVFB_PID"; then
+            DISP=":$n"
+            return 0
+        fi
+        kill "$XVFB_PID" 2>/dev/null
+        wait "$XVFB_PID" 2>/dev/null
+        XVFB_PID=
+    done
+    return 1
+}
+
+xdpyinfo_ok() { alive "$XVFB_PID" && xdpyinfo -display "$1" >/dev/null 2>&1; }
+
+x() { DISPLAY=$DISP timeout 10 "$@"; }
+
+# A fresh HOME and XDG set; two programs sharing one see each other's marker.
+new_session() {
+    local s
+    s=$(mktemp -d "$ROOT/session.XXXXXX")
+    mkdir -p "$s/home" "$s/run" "$s/config" "$s/data"
+    chmod 700 "$s/run"
+    echo "$s"
+}
+
+# A directory holding its own copy of the program, so its notella.ini is its own.
+new_progdir() {
+    local d
+    d=$(mktemp -d "$ROOT/prog.XXXXXX")
+    cp "$EXE" "$d/notella"
+    echo "$d"
+}
+
+marker() { echo "$1/run/Notella.instance"; }
+
+# launch <session> <progdir> [env assignments...]: sets LAST_PID.
+launch() {
+    local s=$1 d=$2
+    shift 2
+    env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY \
+        HOME="$s/home" XDG_RUNTIME_DIR="$s/run" XDG_CONFIG_HOME="$s/config" \
+        XDG_DATA_HOME="$s/data" DISPLAY="$DISP" "$@" \
+        "$d/notella" >"$d.out" 2>"$d.err" </dev/null &
+    LAST_PID=$!
+    PIDS+=("$LAST_PID")
+    LOGS+=("$d.err")
+}
+
+# wait_exit <pid> <seconds>: true when it ended in time; its exit code in RC.
+wait_exit() {
+    RC=
+    poll "$2" not alive "$1" || return 1
+    wait "$1" 2>/dev/null
+    RC=$?
+    return 0
+}
+
+kill_all() {
+    local p
+    for p in "${PIDS[@]}"; do
+        if alive "$p"; then
+            kill -KILL "$p" 2>/dev/null
+            wait "$p" 2>/dev/null
+        fi
+    done
+    PIDS=()
+}
+
+# Visible top-level windows other than the root.
+visible_windows() {
+    if [ -z "${ROOT_WIN:-}" ]; then
+        ROOT_WIN=$(x xwininfo -root 2>/dev/null | awk '/Window id:/ { print $4; exit }')
+        ROOT_WIN=$(printf '%d' "${ROOT_WIN:-0}")
+    fi
+    x xdotool search --onlyvisible --maxdepth 1 --name '' 2>/dev/null | grep -vx "$ROOT_WIN"
+}
+no_visible_window() { [ -z "$(visible_windows)" ]; }
+
+# The question box of the given process; its window id in BOX.
+find_box() {
+    BOX=$(x xdotool search --onlyvisible --pid "$1" --name '^Notella$' 2>/dev/null | head -n1)
+    [ -n "$BOX" ]
+}
+no_box() { ! find_box "$1"; }
+
+# answer <pid> <key>: focus the question box of <pid> and press the key until
+# the box goes away (a key typed while the box is still settling can be lost).
+answer() {
+    local try
+    for try in 1 2 3; do
+        find_box "$1" || return 1
+        # No window manager: focus the box directly, then type into it.
+        x xdotool windowfocus --sync "$BOX" && x xdotool key "$2"
+        poll 2 no_box "$1" && return 0
+        echo "note: question box of $1 still shown after key $2 (try $try)"
+    done
+    return 1
+}
+
+hold_shift() {
+    SHIFT_FLAG=$ROOT/shift-held
+    rm -f "$SHIFT_FLAG"
+    # The X server lets the key go when xdotool disconnects, so xdotool stays
+    # connected until the flag file is removed.
+    DISPLAY=$DISP xdotool keydown shift exec --sync bash -c \
+        'touch "$1"; while [ -e "$1" ]; do sleep 0.1; done' _ "$SHIFT_FLAG" \
+        >/dev/null 2>&1 &
+    SHIFT_PID=$!
+    poll 5 test -e "$SHIFT_FLAG"
+}
+
+release_shift() {
+    [ -n "$SHIFT_PID" ] || return 0
+    rm -f "$SHIFT_FLAG"
+    poll 5 not alive "$SHIFT_PID" || kill "$SHIFT_PID" 2>/dev/null
+    wait "$SHIFT_PID" 2>/dev/null
+    SHIFT_PID=
+}
+
+fail() { REASONS+=("$1"); }
+
+# expect <message> <command...>
+expect() {
+    local msg=$1
+    shift
+    "$@" || fail "$msg"
+}
+
+# Start one instance in a new session and wait for its marker; sets S, D, P.
+start_one() {
+    S=$(new_session)
+    D=$(new_progdir)
+    launch "$S" "$D" "$@"
+    P=$LAST_PID
+    while_alive "$P" 10 test -e "$(marker "$S")"
+}
+
+# stop <pid> <signal>: the process ends in time with code 0.
+stop() {
+    alive "$1" || { fail "pid $1 ended before SIG$2"; return 1; }
+    kill "-$2" "$1" 2>/dev/null
+    if ! wait_exit "$1" 10; then
+        fail "pid $1 still running 10 s after SIG$2"
+        return 1
+    fi
+    [ "$RC" = 0 ] || { fail "pid $1 exited with $RC after SIG$2 (expected 0)"; return 1; }
+}
+
+# --- settings file ---------------------------------------------------------
+
+# load_ini <file>: INI[section/key]=value, SECTIONS and KEYS[section] in file order.
+load_ini() {
+    declare -gA INI=() KEYS=()
+    SECTIONS=
+    local line cur= k
+    while IFS= read -r line || [ -n "$line" ]; do
+        line=${line%$'\r'}
+        if [[ $line =~ ^\[(.*)\]$ ]]; then
+            cur=${BASH_REMATCH[1]}
+            SECTIONS+="${SECTIONS:+ }$cur"
+            continue
+        fi
+        [ -n "$line" ] || continue
+        k=${line%%=*}
+        INI["$cur/$k"]=${line#*=}
+        KEYS[$cur]+="${KEYS[$cur]:+ }$k"
+    done <"$1"
+}
+
+# Every line ends in CR LF, the last one too.
+crlf_only() {
+    [ -s "$1" ] || return 1
+    LC_ALL=C grep -qv $'\r$' "$1" && return 1
+    [ "$(tail -c 2 "$1" | od -An -c | tr -d ' ')" = '\r\n' ]
+}
+
+# check_value <section> <key> <expected>, on the last loaded file.
+check_value() {
+    local got=${INI["$1/$2"]-<missing>}
+    [ "$got" = "$3" ] || fail "[$1] $2=$got, expected $3"
+}
+
+sorted_words() { tr ' ' '\n' <<<"$1" | sed '/^$/d' | sort | paste -sd' ' -; }
+
+check_keys() {
+    local got want
+    got=$(sorted_words "${KEYS[$1]-}")
+    want=$(sorted_words "$2")
+    [ "$got" = "$want" ] || fail "[$1] keys are '$got', expected '$want'"
+}
+
+DEFAULT_SECTIONS="ShedulerSettings Settings Sound"
+SETTINGS_KEYS="DefaultDblClickAction AlphaValue AlphaValueDeactivated Autoresize
+EditTitleAtCreate ApplicationPriority ShowIconWhenAltTabPressed ShowAboutAtStart
+InternationalBankTransfer HotKeyToFront HotKeyCalendar HotKeyNewSheet HotKeySheduler
+HotKeyNewShedulerNote LastLaunchedVersion"
+SOUND_KEYS="ActivateSheetPlaySound ActivateTerminarzPlaySound ActivateSheet ActivateTerminarz"
+
+# The saved file has the three sections, their keys, and the fresh-start values.
+check_default_ini() {
+    local f=$1 kv
+    [ -f "$f" ] || { fail "no settings file $f"; return; }
+    crlf_only "$f" || fail "settings file has a line not ending in CR LF"
+    load_ini "$f"
+    [ "$SECTIONS" = "$DEFAULT_SECTIONS" ] ||
+        fail "sections are '$SECTIONS', expected '$DEFAULT_SECTIONS'"
+    check_keys ShedulerSettings AutomarkDelete
+    check_keys Settings "$SETTINGS_KEYS"
+    check_keys Sound "$SOUND_KEYS"
+    [ "${KEYS[Settings]##* }" = LastLaunchedVersion ] ||
+        fail "last key of [Settings] is '${KEYS[Settings]##* }', not LastLaunchedVersion"
+    check_value ShedulerSettings AutomarkDelete 1
+    for kv in DefaultDblClickAction=1 AlphaValue=240 AlphaValueDeactivated=140 Autoresize=1 \
+        EditTitleAtCreate=0 ApplicationPriority=1 ShowIconWhenAltTabPressed=0 ShowAboutAtStart=1 \
+        InternationalBankTransfer=0 HotKeyToFront=1 HotKeyCalendar=1 HotKeyNewSheet=1 \
+        HotKeySheduler=0 HotKeyNewShedulerNote=0; do
+        check_value Settings "${kv%%=*}" "${kv#*=}"
+    done
+    for kv in ActivateSheetPlaySound=0 ActivateTerminarzPlaySound=0 ActivateSheet=eGem.wav \
+        ActivateTerminarz=iWhisper.wav; do
+        check_value Sound "${kv%%=*}" "${kv#*=}"
+    done
+    local v=${INI[Settings/LastLaunchedVersion]-}
+    [[ $v =~ ^[0-9]+$ ]] || fail "LastLaunchedVersion='$v' is not a decimal number"
+    # The build number the program was built with, when the caller knows it.
+    if [ -n "${NOTELLA_BUILD_NUMBER:-}" ] && [ "$v" != "$NOTELLA_BUILD_NUMBER" ]; then
+        fail "LastLaunchedVersion=$v, expected build number $NOTELLA_BUILD_NUMBER"
+    fi
+}
+
+# --- scenarios -------------------------------------------------------------
+
+# Start with a settings file of the given content (CR LF added), wait for the marker.
+start_with_ini() {
+    S=$(new_session)
+    D=$(new_progdir)
+    local line
+    for line in "$@"; do printf '%s\r\n' "$line"; done >"$D/notella.ini"
+    launch "$S" "$D"
+    P=$LAST_PID
+    while_alive "$P" 10 test -e "$(marker "$S")"
+}
+
+# A first instance and a second start asking the question: FIRST, SECOND, D1, D2.
+start_two() {
+    start_one || { fail_fate "$P" "first instance: no marker"; return 1; }
+    FIRST=$P
+    D1=$D
+    D2=$(new_progdir)
+    launch "$S" "$D2"
+    SECOND=$LAST_PID
+    while_alive "$SECOND" 10 find_box "$SECOND" && return 0
+    fail_fate "$SECOND" "no question box from the second start"
+    return 1
+}
+
+# A start over a marker nobody owns; waits for the question unless told not to.
+start_stale() {
+    S=$(new_session)
+    D=$(new_progdir)
+    echo stale >"$(marker "$S")"
+    [ "${1:-}" = shift ] && { hold_shift || { fail "could not hold Shift down"; return 1; }; }
+    launch "$S" "$D"
+    P=$LAST_PID
+    [ "${1:-}" = shift ] && return 0
+    while_alive "$P" 10 find_box "$P" && return 0
+    fail_fate "$P" "no question box with a stale marker"
+    return 1
+}
+
+# expect_refused <pid> <progdir> <what ended it>: a refused start ends at once with
+# code 0 and saves nothing.
+expect_refused() {
+    if wait_exit "$1" 5; then
+        expect "exited with $RC after $3, expected 0" test "$RC" = 0
+    else
+        fail "still running 5 s after $3"
+    fi
+    expect "refused start wrote $2/notella.ini" test ! -e "$2/notella.ini"
+}
+
+# Plain start and end by a signal: no window, marker while running, settings saved.
+ends_on_signal() {
+    local sig=$1
+    start_one || { fail_fate "$P" "marker $(marker "$S") not created"; return; }
+    holds 1 no_visible_window ||
+        fail "a window appeared at start: $(visible_windows | paste -sd' ' -)"
+    stop "$P" "$sig" || return
+    expect "marker left behind after SIG$sig" test ! -e "$(marker "$S")"
+    check_default_ini "$D/notella.ini"
+}
+scenario_sigterm() { ends_on_signal TERM; }
+scenario_sigint() { ends_on_signal INT; }
+scenario_sighup() { ends_on_signal HUP; }
+
+scenario_unknown_section_kept() {
+    start_with_ini '[SchedulerWindow]' 'Width=600' 'Left=35' '' ||
+        { fail_fate "$P" "marker not created"; return; }
+    stop "$P" TERM || return
+    local s
+    crlf_only "$D/notella.ini" || fail "settings file has a line not ending in CR LF"
+    load_ini "$D/notella.ini"
+    [ "${KEYS[SchedulerWindow]-}" = "Width Left" ] ||
+        fail "[SchedulerWindow] keys became '${KEYS[SchedulerWindow]-}'"
+    check_value SchedulerWindow Width 600
+    check_value SchedulerWindow Left 35
+    for s in ShedulerSettings Settings Sound; do
+        [[ " $SECTIONS " == *" $s "* ]] || fail "section [$s] missing"
+    done
+    check_value Settings AlphaValue 240
+}
+
+scenario_odd_values_kept() {
+    start_with_ini '[Settings]' 'ApplicationPriority=9' 'AlphaValue=abc' \
+        'AlphaValueDeactivated=100' || { fail_fate "$P" "marker not created"; return; }
+    stop "$P" TERM || return
+    load_ini "$D/notella.ini"
+    check_value Settings ApplicationPriority 9
+    check_value Settings AlphaValue 240
+    check_value Settings AlphaValueDeactivated 100
+}
+
+scenario_second_start_no() {
+    start_two || return
+    x import -window root "$SHOT" >/dev/null 2>&1 || echo "note: screenshot failed"
+    answer "$SECOND" n || fail "question box not closed by key n (Nie)"
+    expect_refused "$SECOND" "$D2" "No"
+    expect "first instance stopped" alive "$FIRST"
+    expect "marker gone after a refused second start" test -e "$(marker "$S")"
+    stop "$FIRST" TERM || return
+    expect "marker left behind" test ! -e "$(marker "$S")"
+}
+
+# A signal while the question waits counts as no answer: the run ends like after No.
+scenario_second_start_signal() {
+    start_two || return
+    kill -TERM "$SECOND"
+    expect_refused "$SECOND" "$D2" "SIGTERM"
+    expect "first instance stopped" alive "$FIRST"
+    expect "marker gone after the asking start ended" test -e "$(marker "$S")"
+    stop "$FIRST" TERM || return
+    expect "marker left behind" test ! -e "$(marker "$S")"
+}
+
+# second_start_yes <which ends first: first|second>
+second_start_yes() {
+    start_two || return
+    answer "$SECOND" t || fail "question box not closed by key t (Tak)"
+    expect "second instance ended after Yes" holds 1 alive "$SECOND"
+    expect "first instance stopped" alive "$FIRST"
+    expect "marker gone while both run" test -e "$(marker "$S")"
+    local a=$FIRST b=$SECOND
+    [ "$1" = second ] && { a=$SECOND; b=$FIRST; }
+    stop "$a" TERM || return
+    expect "marker left after the first of two ended" test ! -e "$(marker "$S")"
+    stop "$b" TERM || return
+    expect "marker present after both ended" test ! -e "$(marker "$S")"
+    expect "first instance saved no settings" test -f "$D1/notella.ini"
+    expect "second instance saved no settings" test -f "$D2/notella.ini"
+}
+scenario_second_start_yes_end_first() { second_start_yes first; }
+scenario_second_start_yes_end_second() { second_start_yes second; }
+
+scenario_stale_marker_asks() {
+    start_stale || return
+    answer "$P" n || fail "question box not closed by key n (Nie)"
+    expect_refused "$P" "$D" "No"
+    expect "stale marker removed by a refused start" test -e "$(marker "$S")"
+}
+
+scenario_stale_marker_yes() {
+    start_stale || return
+    answer "$P" t || fail "question box not closed by key t (Tak)"
+    expect "ended after Yes" holds 1 alive "$P"
+    stop "$P" TERM || return
+    expect "marker left behind" test ! -e "$(marker "$S")"
+    check_default_ini "$D/notella.ini"
+}
+
+scenario_stale_marker_shift() {
+    start_stale shift || return
+    expect "question shown although Shift was held" holds 2 no_box "$P"
+    release_shift
+    expect "no marker while running" test -e "$(marker "$S")"
+    stop "$P" TERM || return
+    # Only the owner removes it at the end.
+    expect "marker left behind" test ! -e "$(marker "$S")"
+}
+
+# A start that cannot reach a display: prompt non-zero exit, one line on stderr.
+no_display_run() {
+    S=$(new_session)
+    D=$(new_progdir)
+    env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u DISPLAY \
+        HOME="$S/home" XDG_RUNTIME_DIR="$S/run" XDG_CONFIG_HOME="$S/config" \
+        XDG_DATA_HOME="$S/data" "$@" "$D/notella" >"$D.out" 2>"$D.err" </dev/null &
+    P=$!
+    PIDS+=("$P")
+    LOGS+=("$D.err")
+    wait_exit "$P" 10 || { fail "still running 10 s without a display"; return; }
+    [ "$RC" != 0 ] || fail "exit code 0 without a display"
+    [ "$RC" -lt 128 ] || fail "killed by a signal (exit code $RC)"
+    local lines
+    lines=$(wc -l <"$D.err")
+    [ "$lines" = 1 ] || fail "stderr has $lines lines, expected 1"
+    grep -q '[^[:space:]]' "$D.err" || fail "stderr line is empty"
+    expect "marker left behind" test ! -e "$(marker "$S")"
+    expect "settings written" test ! -e "$D/notella.ini"
+}
+scenario_no_display() { no_display_run; }
+scenario_unreachable_display() {
+    local n
+    for n in $(seq 141 199); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    done
+    no_display_run DISPLAY=":$n"
+}
+
+scenario_settings_unwritable() {
+    start_one || { fail_fate "$P" "marker not created"; return; }
+    rm -rf "$D/notella.ini"
+    mkdir "$D/notella.ini"
+    kill -TERM "$P"
+    if ! wait_exit "$P" 10; then
+        fail "hung 10 s after SIGTERM with an unwritable settings file"
+        return
+    fi
+    expect "exit code $RC, expected 0" test "$RC" = 0
+    grep -Eiq 'ustawie|notella\.ini|settings' "$D.err" ||
+        fail "no message about the settings on stderr"
+    expect "marker left behind" test ! -e "$(marker "$S")"
+}
+
+ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwritable
+second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
+stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display"
+
+# --- runner ----------------------------------------------------------------
+
+run_scenario() {
+    local name=$1
+    REASONS=()
+    LOGS=()
+    "scenario_$name"
+    release_shift
+    # A failed scenario must not leave a box or an instance for the next one.
+    kill_all
+    if [ "${#REASONS[@]}" -eq 0 ]; then
+        echo "PASS: $name"
+        PASSED=$((PASSED + 1))
+    else
+        echo "FAIL: $name"
+        local r l
+        for r in "${REASONS[@]}"; do echo "    - $r"; done
+        for l in "${LOGS[@]}"; do
+            [ -s "$l" ] || continue
+            echo "    stderr of $(basename "${l%.err}"):"
+            sed 's/^/      | /' "$l"
+        done
+        FAILED=$((FAILED + 1))
+    fi
+}
+
+if ! start_xvfb; then
+    echo "FAIL: could not start Xvfb on any display :90..:140"
+    cat "$ROOT/xvfb.log" 2>/dev/null
+    echo "0 passed, 1 failed"
+    exit 1
+fi
+echo "Xvfb on $DISP"
+
+SELECTED=${*:-$ALL}
+for name in $SELECTED; do
+    if ! declare -F "scenario_$name" >/dev/null; then
+        echo "FAIL: $name (no such scenario)"
+        FAILED=$((FAILED + 1))
+        continue
+    fi
+    run_scenario "$name"
+done
+
+echo "$PASSED passed, $FAILED failed"
+[ "$FAILED" -eq 0 ]
