@@ -1,0 +1,173 @@
+#include "notes/SheetFile.h"
+
+#include "common/Formats.h"
+#include "common/IniFile.h"
+#include "common/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+const QString SizeSection = QStringLiteral("Size");
+const QString PositionSection = QStringLiteral("Position");
+const QString SheetSection = QStringLiteral("Sheet");
+const QString ActivationSection = QStringLiteral("Activation");
+
+QString TextKey(int i) {
+    return QStringLiteral("Text%1").arg(i);
+}
+
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+std::optional<int> ReadOptionalInt(const TMemIniFile& ini, const QString& section,
+                                   const QString& key) {
+    // Two different defaults tell a missing or unreadable value apart from any number.
+    const int a = ini.ReadInteger(section, key, 0);
+    if (a != 0 || ini.ReadInteger(section, key, 1) == 0)
+        return a;
+    return std::nullopt;
+}
+
+// Keeps the previous version as ".bak" while the live file stays where it is.
+void KeepBackup(const QString& fileName) {
+    const QString bak = SheetBackupName(fileName);
+    ::unlink(Native(bak).constData());
+    if (!QFileInfo::exists(fileName))
+        return;
+    if (::link(Native(fileName).constData(), Native(bak).constData()) == 0)
+        return;
+    // File systems without hard links get a copy.
+    QByteArray previous;
+    if (ReadWholeFile(fileName, previous))
+        WriteFileSynced(bak, previous);
+}
+
+QString ErrnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+TSheetRecord ReadSheetRecord(const TMemIniFile& ini, TDateTime now) {
+    TSheetRecord r;
+    r.Width = ini.ReadInteger(SizeSection, QStringLiteral("Width"), r.Width);
+    r.MinHeight = ini.ReadInteger(SizeSection, QStringLiteral("MinHeight"), r.MinHeight);
+    r.Height = ini.ReadInteger(SizeSection, QStringLiteral("Height"), r.Height);
+    r.Left = ReadOptionalInt(ini, PositionSection, QStringLiteral("Left"));
+    r.Top = ReadOptionalInt(ini, PositionSection, QStringLiteral("Top"));
+    r.Title = ini.ReadString(SheetSection, QStringLiteral("Title"),
+                             FormatDate(now) + QStringLiteral("  ") + FormatTime(now));
+    r.HiPrior = ini.ReadBool(SheetSection, QStringLiteral("HiPrior"), false);
+    r.Blocked = ini.ReadBool(SheetSection, QStringLiteral("Blocked"), false);
+    r.ActivationEnabled = ini.ReadBool(ActivationSection, QStringLiteral("Enabled"), false);
+    r.ActivationTime = ini.ReadDateTime(ActivationSection, QStringLiteral("DateTime"), now);
+
+    // The walk stops after the first missing key; trailing empty lines are dropped. A line
+    // of blanks is text: indentation survives a reload.
+    int lastNonEmpty = 0;
+    for (int i = 0; i < MaxSheetLines; ++i) {
+        const QString line = ini.ReadRawString(SheetSection, TextKey(i));
+        if (!line.isEmpty())
+            lastNonEmpty = i;
+        r.Lines << line;
+        if (!ini.ValueExists(SheetSection, TextKey(i)))
+            break;
+    }
+    r.Lines.erase(r.Lines.begin() + lastNonEmpty + 1, r.Lines.end());
+    if (lastNonEmpty == 0 && r.Lines.first().isEmpty())
+        r.Lines.clear();
+    return r;
+}
+
+void WriteSheetRecord(TMemIniFile& ini, const TSheetRecord& r) {
+    ini.WriteInteger(SizeSection, QStringLiteral("Width"), r.Width);
+    ini.WriteInteger(SizeSection, QStringLiteral("MinHeight"), r.MinHeight);
+    ini.WriteInteger(SizeSection, QStringLiteral("Height"), r.Height);
+    ini.WriteInteger(PositionSection, QStringLiteral("Left"), r.Left.value_or(0));
+    ini.WriteInteger(PositionSection, QStringLiteral("Top"), r.Top.value_or(0));
+    ini.WriteString(SheetSection, QStringLiteral("Title"), r.Title);
+    ini.WriteBool(SheetSection, QStringLiteral("HiPrior"), r.HiPrior);
+    ini.WriteBool(SheetSection, QStringLiteral("Blocked"), r.Blocked);
+    ini.WriteBool(ActivationSection, QStringLiteral("Enabled"), r.ActivationEnabled);
+    ini.WriteDateTime(ActivationSection, QStringLiteral("DateTime"), r.ActivationTime);
+    const int count = std::min<int>(static_cast<int>(r.Lines.size()), MaxSheetLines);
+    for (int i = 0; i < count; ++i)
+        ini.WriteString(SheetSection, TextKey(i), r.Lines[i]);
+    for (int j = count; j < MaxSheetLines; ++j)
+        ini.DeleteKey(SheetSection, TextKey(j));
+}
+
+QString SheetBackupName(const QString& fileName) {
+    const QFileInfo fi(fileName);
+    return fi.path() + '/' + fi.completeBaseName() + QStringLiteral(".bak");
+}
+
+bool SaveSheetFile(const QString& fileName, const TSheetRecord& record, QString* error) {
+    const QString image = fileName + '$';
+    TMemIniFile ini(image);
+    WriteSheetRecord(ini, record);
+    const QByteArray bytes = EncodeText(ini.ToText());
+    bool ok = WriteFileSynced(image, bytes);
+    if (!ok && error)
+        *error = image + QStringLiteral(": ") + ErrnoText();
+    if (ok) {
+        KeepBackup(fileName);
+        ok = ::rename(Native(image).constData(), Native(fileName).constData()) == 0;
+        if (!ok && error)
+            *error = fileName + QStringLiteral(": ") + ErrnoText();
+        SyncDirectory(QFileInfo(fileName).absolutePath());
+    }
+    // The image stays beside the note whether or not the swap worked.
+    WriteFileSynced(image, bytes);
+    return ok;
+}
+
+bool MoveSheetFileToTrash(const QString& fileName) {
+    const QFileInfo fi(fileName);
+    const QString trashDir = fi.path() + QStringLiteral("/deleted");
+    QDir().mkpath(trashDir);
+    bool ok = true;
+    if (fi.exists()) {
+        const QString target = trashDir + '/' + fi.fileName();
+        auto moved = [&] {
+            return ::rename(Native(fileName).constData(), Native(target).constData()) == 0;
+        };
+        if (!moved()) {
+            QFile::remove(target);
+            if (!moved()) {
+                // Another file system: copy, then drop the original.
+                QByteArray bytes;
+                const bool copied =
+                    ReadWholeFile(fileName, bytes) && WriteFileSynced(target, bytes);
+                if (!copied)
+                    QFile::remove(target);
+                ok = QFile::remove(fileName);
+            }
+        }
+        SyncDirectory(fi.absolutePath());
+    }
+    QFile::remove(SheetBackupName(fileName));
+    QFile::remove(fileName + '$');
+    return ok;
+}
+
+QString MakeSheetFileName(const QString& sheetsDir, TDateTime now) {
+    SetNamingFormats();
+    const QString base = FormatDate(now) + FormatTime(now);
+    SetAfterNamingFormats();
+    QString dir = sheetsDir;
+    if (!dir.endsWith('/'))
+        dir += '/';
+    QString candidate = base;
+    for (int n = 1; QFileInfo::exists(dir + candidate + QStringLiteral(".sheet")); ++n)
+        candidate = base + QString::number(n);
+    return candidate + QStringLiteral(".sheet");
+}
