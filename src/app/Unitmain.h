@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppSettings.h"
+#include "notes/Unitkart.h"
 
 #include <QList>
 #include <QPointer>
@@ -32,6 +33,18 @@ public:
     void AppActivate();
     void AppDeactivate();
 
+    // The note collection.
+    TFormKartka* OpenSheet(const QString& name);
+    void SheetClosed(TFormKartka* sheet, int reason);
+    void BringToFront();
+    void CycleSheets(bool forward);
+    void WMDisplayChange();
+    TFormKartka* ShowHelpSheet();
+    void mNowaKarteczkaClick();
+    void mKatalogKarteczekClick();
+    // The end of the run: every pending autosave is written now; no note is closed.
+    void FlushSheets();
+
     // SaveSettings with the current build text; a failure is reported in a message box
     // (on stderr while the run ends) and the run goes on.
     bool SaveCurrentSettings();
@@ -44,16 +57,18 @@ public:
     bool ShowIconWhenAltTabPressed = false;
     QTimer* StartupTimer = nullptr;
     QTimer* TimerTerminarz = nullptr;
-    QList<QPointer<QWidget>> Sheets;
+    QList<QPointer<TFormKartka>> Sheets;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void RestoreSheets();
+
     // Steps whose services are not built yet; each keeps its place in the order.
     virtual void MarkDefaultMenuItem() {}
     virtual void RegisterHotKeys() {}
     virtual void AddTrayIcon() {}
     virtual void RemoveTrayIcon() {}
     virtual void RefreshAutostart() {}
-    virtual void RestoreSheets() {}
     virtual void LoadTimetable() {}
     // The about window shown 2 s after start; it may change the two check boxes. Without
     // the window the boxes keep the values they were given.

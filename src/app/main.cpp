@@ -37,6 +37,10 @@ int main(int argc, char** argv) {
         });
         if (!form->Ended())
             app.exec();
+        // Notes go before the main window, without being closed: closing throws them away.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<TFormKartka*>(w))
+                delete w;
         delete form;
     } catch (const std::exception& e) {
         ShowException(e.what());

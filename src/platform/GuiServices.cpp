@@ -3,11 +3,13 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTranslator>
+#include <QUrl>
 
 #include <xcb/xcb.h>
 
@@ -134,4 +136,8 @@ void InstallGuiServices() {
     Platform().Keyboard = &keyboard;
     Platform().Beeper = &beeper;
     Platform().MessageBoxes = &boxes;
+}
+
+void ShellOpenFolder(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

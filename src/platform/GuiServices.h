@@ -14,3 +14,6 @@ void InstallPolishTranslation(QApplication& app);
 
 // Puts the desktop's keyboard state, beep and message boxes in place of the stand-ins.
 void InstallGuiServices();
+
+// Opens a folder in the desktop's file manager; the result is not reported.
+void ShellOpenFolder(const QString& path);

@@ -1,0 +1,589 @@
+#include "notes/Unitkart.h"
+
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace {
+
+const QColor NoteColour(255, 255, 183);
+const QColor Silver(192, 192, 192);
+constexpr int MaxTextLength = 20480;
+
+QRect ScreenOf(const QWidget* w) {
+    const QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    return s ? s->geometry() : QRect(0, 0, 1024, 768);
+}
+
+// The whole desktop, every screen together; its origin may be negative.
+QRect DesktopOf(const QWidget* w) {
+    const QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    return s ? s->virtualGeometry() : QRect(0, 0, 1024, 768);
+}
+
+QWidget* Strip(QWidget* parent, const QColor& colour) {
+    auto* w = new QWidget(parent);
+    w->setAutoFillBackground(true);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+    return w;
+}
+
+void SetBackground(QWidget* w, const QColor& colour) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::Base, colour);
+    w->setPalette(p);
+}
+
+} // namespace
+
+QStringList SplitNoteText(const QString& text) {
+    if (text.isEmpty())
+        return {};
+    return text.split('\n');
+}
+
+TTitleButton::TTitleButton(TMotif motif, QWidget* parent) : QAbstractButton(parent), Motif(motif) {
+    setFocusPolicy(Qt::NoFocus);
+    setCheckable(motif != TMotif::Close);
+}
+
+void TTitleButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const bool down = isChecked();
+    const bool pressed = isDown();
+    const bool enabled = isEnabled();
+    if (pressed || down) {
+        p.setPen(QColor(128, 128, 128));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    const QColor grey = enabled ? QColor(96, 96, 96) : QColor(170, 170, 170);
+    const QColor red = enabled ? QColor(220, 0, 0) : QColor(220, 150, 150);
+    const QPoint o = pressed ? QPoint(1, 1) : QPoint(0, 0);
+    p.translate(o);
+    switch (Motif) {
+    case TMotif::Clock: {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::black);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+        p.setPen(QPen(down ? red : Qt::black, 1.2));
+        p.drawLine(QPointF(6, 6), QPointF(6, 3));
+        p.drawLine(QPointF(6, 6), QPointF(8.5, 6));
+        break;
+    }
+    case TMotif::MoveLock: {
+        const QColor c = down ? QColor(255, 110, 110) : grey;
+        p.setPen(c);
+        p.drawLine(6, 1, 6, 10);
+        p.drawLine(1, 5, 11, 5);
+        p.drawLine(5, 2, 7, 2);
+        p.drawLine(5, 9, 7, 9);
+        p.drawLine(2, 4, 2, 6);
+        p.drawLine(10, 4, 10, 6);
+        if (down)
+            p.drawRect(0, 0, 11, 10);
+        break;
+    }
+    case TMotif::HiPrior: {
+        const QColor c = down ? red : grey;
+        p.fillRect(5, 1, 2, 6, c);
+        p.fillRect(5, 9, 2, 2, c);
+        break;
+    }
+    case TMotif::Close: {
+        p.setPen(QPen(grey, 1.5));
+        p.drawLine(2, 2, 9, 9);
+        p.drawLine(9, 2, 2, 9);
+        break;
+    }
+    }
+}
+
+TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
+                         TClosedCallback onClosed, QWidget* mainForm, bool editTitleAtCreate,
+                         int alphaInactive, int alphaActive, bool autoresize, bool persistent,
+                         const QString& path, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), AltTabFlag(altTabFlag),
+      LastActiveSlot(lastActiveSlot), OnClosed(std::move(onClosed)), MainForm(mainForm) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    BuildControls();
+    AlphaActive = alphaActive;
+    AlphaInactive = alphaInactive;
+    ApplyAlpha(AlphaActive);
+    FileExisted = !path.isEmpty() && QFileInfo::exists(path);
+    const QRect screen = ScreenOf(this);
+    // A collapsed note loads at its title bar's height; Collapse/Expand then set the limit.
+    setMinimumSize(50, TitleBarHeight + 1);
+    setMaximumSize(screen.width() - 30, screen.height() - 30);
+    resize(104, 104);
+    Storage =
+        new TSheetStorage(path, persistent, TitleBarHeight + 1, autoresize, this, Now(), this);
+    setWindowTitle(LabelTitle->text());
+    ApplyPriorityLook();
+    if (IsCollapsed())
+        Collapse();
+    else
+        Expand();
+    show();
+    SetReadOnly(false);
+    SetLocked(SpeedButtonMoveLock->isChecked());
+    Persistent = persistent;
+    Q_UNUSED(editTitleAtCreate); // title editing arrives with the note commands
+    connect(Memo, &QPlainTextEdit::textChanged, this, [this] {
+        // The editor has no length limit of its own.
+        if (Memo->document()->characterCount() - 1 > MaxTextLength) {
+            QTextCursor c(Memo->document());
+            c.setPosition(MaxTextLength);
+            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+        }
+        Storage->MarkModified(false);
+    });
+}
+
+TFormKartka::~TFormKartka() = default;
+
+void TFormKartka::BuildControls() {
+    setAutoFillBackground(true);
+    SetBackground(this, NoteColour);
+    QFont formFont(QStringLiteral("MS Sans Serif"));
+    formFont.setPixelSize(11);
+    setFont(formFont);
+
+    Memo = new QPlainTextEdit(this);
+    Memo->setFrameShape(QFrame::NoFrame);
+    Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo->setTabChangesFocus(false);
+    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo->document()->setDocumentMargin(0);
+    QFont memoFont(QStringLiteral("Verdana"));
+    memoFont.setPixelSize(12);
+    Memo->setFont(memoFont);
+    SetBackground(Memo, NoteColour);
+    SetBackground(Memo->viewport(), NoteColour);
+    Memo->installEventFilter(this);
+
+    auto* panel4 = Strip(this, NoteColour);
+    auto* panel3 = Strip(this, NoteColour);
+    auto* panelRight = Strip(this, Qt::black);
+    auto* panel2 = Strip(this, Silver);
+    PanelBottom = Strip(this, Qt::black);
+    PanelRightBottom = Strip(this, Qt::black);
+    auto* panel5 = Strip(this, NoteColour);
+
+    Panel = Strip(this, QColor(255, 255, 149));
+    LabelTitle = new QLabel(Panel);
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setPixelSize(12);
+    titleFont.setBold(true);
+    LabelTitle->setFont(titleFont);
+    SetTitleColour(QColor(128, 128, 0));
+    SpeedButtonActivateAt = new TTitleButton(TTitleButton::TMotif::Clock, Panel);
+    SpeedButtonMoveLock = new TTitleButton(TTitleButton::TMotif::MoveLock, Panel);
+    SpeedButtonHiPrior = new TTitleButton(TTitleButton::TMotif::HiPrior, Panel);
+    SpeedButtonClose = new TTitleButton(TTitleButton::TMotif::Close, Panel);
+    Panel->installEventFilter(this);
+    LabelTitle->installEventFilter(this);
+
+    auto* panelLeft = Strip(this, Silver);
+    auto* panel1 = Strip(this, Silver);
+    PanelRightTop = Strip(this, Qt::black);
+
+    Grips = {{panelRight, true, false}, {PanelRightTop, true, false},
+             {panel3, true, false},     {PanelBottom, false, true},
+             {panel4, false, true},     {PanelRightBottom, true, true},
+             {panel5, true, true}};
+    for (const TGrip& g : Grips) {
+        g.Widget->installEventFilter(this);
+        g.Widget->setCursor(g.Width && g.Height ? Qt::SizeFDiagCursor
+                            : g.Width           ? Qt::SizeHorCursor
+                                                : Qt::SizeVerCursor);
+    }
+    // Later ones lie on top.
+    for (QWidget* w : {static_cast<QWidget*>(Memo), panel4, panel3, panelRight, panel2, PanelBottom,
+                       PanelRightBottom, panel5, Panel, panelLeft, panel1, PanelRightTop})
+        w->raise();
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panelLeft->setObjectName(QStringLiteral("PanelLeft"));
+    panel2->setObjectName(QStringLiteral("Panel2"));
+    panelRight->setObjectName(QStringLiteral("PanelRight"));
+    panel3->setObjectName(QStringLiteral("Panel3"));
+    panel4->setObjectName(QStringLiteral("Panel4"));
+    panel5->setObjectName(QStringLiteral("Panel5"));
+
+    connect(SpeedButtonHiPrior, &QAbstractButton::clicked, this, [this] {
+        ApplyPriorityLook();
+        Storage->MarkModified(true);
+    });
+    connect(SpeedButtonMoveLock, &QAbstractButton::clicked, this, [this](bool down) {
+        SetLocked(down);
+        Storage->MarkModified(true);
+    });
+    connect(SpeedButtonClose, &QAbstractButton::clicked, this, &TFormKartka::Discard);
+    Memo->setFocus();
+}
+
+void TFormKartka::LayoutControls() {
+    const int w = width();
+    const int h = height();
+    Panel->setGeometry(0, 0, w, TitleBarHeight);
+    LabelTitle->setGeometry(3, 0, w - 57, 13);
+    SpeedButtonActivateAt->setGeometry(w - 54, 2, 13, 12);
+    SpeedButtonMoveLock->setGeometry(w - 40, 2, 12, 12);
+    SpeedButtonHiPrior->setGeometry(w - 27, 2, 12, 12);
+    SpeedButtonClose->setGeometry(w - 14, 2, 12, 12);
+    Memo->setGeometry(3, 15, w - 6, h - 17);
+    findChild<QWidget*>(QStringLiteral("Panel1"))->setGeometry(0, 0, w, 1);
+    findChild<QWidget*>(QStringLiteral("PanelLeft"))->setGeometry(0, 0, 1, h);
+    findChild<QWidget*>(QStringLiteral("Panel2"))->setGeometry(0, 15, w - 1, 1);
+    findChild<QWidget*>(QStringLiteral("PanelRight"))->setGeometry(w - 1, 0, 1, h - 2);
+    PanelRightTop->setGeometry(w - 1, 0, 1, 15);
+    findChild<QWidget*>(QStringLiteral("Panel3"))->setGeometry(w - 3, 15, 2, h - 21);
+    PanelBottom->setGeometry(0, h - 1, w - 2, 1);
+    findChild<QWidget*>(QStringLiteral("Panel4"))->setGeometry(0, h - 3, w - 6, 2);
+    PanelRightBottom->setGeometry(w - 6, h - 6, 6, 6);
+    findChild<QWidget*>(QStringLiteral("Panel5"))->setGeometry(w - 6, h - 6, 5, 5);
+}
+
+void TFormKartka::resizeEvent(QResizeEvent*) {
+    LayoutControls();
+    if (Discarding)
+        return;
+    SetReadOnly(!Persistent || Locked || IsCollapsed());
+}
+
+void TFormKartka::SetTitleColour(const QColor& colour) {
+    QPalette p = LabelTitle->palette();
+    p.setColor(QPalette::WindowText, colour);
+    LabelTitle->setPalette(p);
+}
+
+void TFormKartka::ApplyAlpha(int alpha) {
+    setWindowOpacity(alpha / 255.0);
+    AlphaCurrent = alpha;
+}
+
+void TFormKartka::SetSwitcherStyle(bool active) {
+    // The task-switcher hints come with the desktop's window-style service.
+    if (AltTabFlag && *AltTabFlag)
+        return;
+    Q_UNUSED(active);
+}
+
+void TFormKartka::ApplyPriorityLook() {
+    static const QColor looks[2][2] = {{QColor(255, 255, 149), QColor(193, 193, 255)},
+                                       {QColor(244, 216, 11), QColor(157, 157, 255)}};
+    SetBackground(Panel, looks[SpeedButtonHiPrior->isChecked()][IsActive]);
+}
+
+void TFormKartka::SetReadOnly(bool readOnly) {
+    Memo->setReadOnly(readOnly);
+}
+
+void TFormKartka::SetLocked(bool locked) {
+    SpeedButtonMoveLock->setChecked(locked);
+    Locked = locked;
+    SetReadOnly(locked || !Persistent || IsCollapsed());
+}
+
+void TFormKartka::Collapse() {
+    setMinimumHeight(TitleBarHeight + 1);
+    resize(width(), TitleBarHeight + 1);
+    for (QWidget* w : {PanelBottom, PanelRightBottom, PanelRightTop})
+        w->setCursor(Qt::ArrowCursor);
+}
+
+void TFormKartka::Expand() {
+    setMinimumHeight(2 * TitleBarHeight);
+    PanelBottom->setCursor(Qt::SizeVerCursor);
+    PanelRightBottom->setCursor(Qt::SizeFDiagCursor);
+    PanelRightTop->setCursor(Qt::SizeHorCursor);
+    resize(width(), ExpandedHeight);
+}
+
+void TFormKartka::ToggleCollapse() {
+    if (IsCollapsed())
+        Expand();
+    else
+        Collapse();
+    Storage->MarkModified(true);
+}
+
+void TFormKartka::RestoreSavedPosition() {
+    move(Storage->LastLeft, Storage->LastTop);
+}
+
+void TFormKartka::CenterOnScreen() {
+    const QRect s = ScreenOf(this);
+    move(s.x() + s.width() / 2 - width() / 2, s.y() + s.height() / 2 - ExpandedHeight / 2);
+}
+
+void TFormKartka::KeepOnScreen() {
+    const QRect d = DesktopOf(this);
+    QPoint p = pos();
+    if (p.x() < d.left())
+        p.setX(d.left());
+    if (p.x() + width() > d.left() + d.width())
+        p.setX(d.left() + d.width() - width());
+    if (p.y() < d.top())
+        p.setY(d.top());
+    if (p.y() + 40 > d.top() + d.height())
+        p.setY(d.top() + d.height() - 40);
+    move(p);
+}
+
+void TFormKartka::showEvent(QShowEvent* e) {
+    SetSwitcherStyle(false);
+    KeepOnScreen();
+    QWidget::showEvent(e);
+}
+
+void TFormKartka::MoveByKeyboard(int key) {
+    QPoint p = pos();
+    switch (key) {
+    case Qt::Key_Left:
+        p.rx() -= 30;
+        break;
+    case Qt::Key_Right:
+        p.rx() += 30;
+        break;
+    case Qt::Key_Up:
+        p.ry() -= 30;
+        break;
+    case Qt::Key_Down:
+        p.ry() += 30;
+        break;
+    default:
+        break;
+    }
+    const QRect d = DesktopOf(this);
+    if (p.x() + width() < d.left() + 40)
+        p.setX(d.left() + 40 - width());
+    if (p.x() > d.left() + d.width() - 40)
+        p.setX(d.left() + d.width() - 40);
+    if (p.y() < d.top())
+        p.setY(d.top());
+    if (p.y() > d.top() + d.height() - 40)
+        p.setY(d.top() + d.height() - 40);
+    move(p);
+    Storage->MarkModified(true);
+}
+
+bool TFormKartka::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (watched == Memo && type == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        const auto mods =
+            k->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier);
+        const bool arrow = k->key() == Qt::Key_Left || k->key() == Qt::Key_Right ||
+                           k->key() == Qt::Key_Up || k->key() == Qt::Key_Down;
+        if (mods == Qt::AltModifier && arrow) {
+            MoveByKeyboard(k->key());
+            return true;
+        }
+        return false;
+    }
+    auto* m = dynamic_cast<QMouseEvent*>(event);
+    if (!m)
+        return QWidget::eventFilter(watched, event);
+    if (watched == Panel || watched == LabelTitle) {
+        if (type == QEvent::MouseButtonPress && m->button() == Qt::LeftButton) {
+            MoveGrab = m->globalPosition().toPoint() - pos();
+            return true;
+        }
+        if (type == QEvent::MouseMove && (m->buttons() & Qt::LeftButton) && !Locked) {
+            Storage->MarkModified(true);
+            // From the pointer's place, not by deltas: X11 moves arrive late.
+            move(m->globalPosition().toPoint() - MoveGrab);
+            return true;
+        }
+        if (type == QEvent::MouseButtonDblClick && m->button() == Qt::LeftButton) {
+            ToggleCollapse();
+            return true;
+        }
+        return false;
+    }
+    for (const TGrip& g : Grips) {
+        if (watched != g.Widget || IsCollapsed())
+            continue;
+        if (type == QEvent::MouseButtonPress && m->button() == Qt::LeftButton) {
+            ResizeGrabGlobal = m->globalPosition().toPoint();
+            ResizeStartSize = size();
+            return true;
+        }
+        if (type == QEvent::MouseMove && (m->buttons() & Qt::LeftButton)) {
+            const QPoint d = m->globalPosition().toPoint() - ResizeGrabGlobal;
+            QSize s = ResizeStartSize;
+            if (g.Width)
+                s.rwidth() += d.x();
+            if (g.Height)
+                s.rheight() += d.y();
+            resize(s.boundedTo(maximumSize()).expandedTo(minimumSize()));
+            ExpandedHeight = height();
+            Storage->MarkModified(true);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormKartka::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            SetTitleColour(Qt::black);
+            IsActive = true;
+            ApplyPriorityLook();
+            SetSwitcherStyle(true);
+            if (LastActiveSlot)
+                *LastActiveSlot = this;
+        } else if (!Discarding) {
+            IsActive = false;
+            ApplyPriorityLook();
+            SetTitleColour(QColor(128, 128, 128));
+            SetSwitcherStyle(false);
+        }
+    }
+    QWidget::changeEvent(e);
+}
+
+void TFormKartka::Discard() {
+    Discarding = true;
+    close();
+}
+
+void TFormKartka::closeEvent(QCloseEvent* e) {
+    if (Closed) {
+        e->accept();
+        return;
+    }
+    bool deleteFile = false;
+    if (Discarding) {
+        if (Platform().Keyboard->ShiftDown()) {
+            const auto answer = MessageBox(
+                this,
+                QString::fromUtf8("Wyrzucasz karteczkę przytrzymując klawisz SHIFT!\n\n"
+                                  "W ten sposób wyrzuconej karteczki nie można potem odzyskać.\n\n"
+                                  "Czy na pewno wyrzucić karteczkę?"),
+                QStringLiteral("Notella"), TMsgButtons::YesNo, TMsgIcon::Error);
+            if (answer != TMsgResult::Yes) {
+                Discarding = false;
+                e->ignore();
+                return;
+            }
+            deleteFile = true;
+        } else if (SpeedButtonHiPrior->isChecked()) {
+            const auto answer =
+                MessageBox(this,
+                           QString::fromUtf8("Karteczka z wysokim priorytetem.\n\n"
+                                             "Czy wyrzucić karteczkę ?"),
+                           QStringLiteral("Notella"), TMsgButtons::YesNo, TMsgIcon::Warning);
+            if (answer != TMsgResult::Yes) {
+                Discarding = false;
+                e->ignore();
+                return;
+            }
+        }
+    }
+    if (deleteFile)
+        QFile::remove(Storage->FileName);
+    Storage->MoveToTrash();
+    Closed = true;
+    e->accept();
+    if (OnClosed)
+        OnClosed(this, 1);
+    deleteLater();
+}
+
+TSheetRecord TFormKartka::CurrentRecord() const {
+    TSheetRecord r;
+    r.Width = width();
+    r.MinHeight = height();
+    r.Height = ExpandedHeight;
+    r.Left = x();
+    r.Top = y();
+    r.Title = LabelTitle->text();
+    r.HiPrior = SpeedButtonHiPrior->isChecked();
+    r.Blocked = SpeedButtonMoveLock->isChecked();
+    r.ActivationEnabled = ActivationEnabled;
+    r.ActivationTime = ActivationTime;
+    r.Lines = SplitNoteText(Memo->toPlainText());
+    return r;
+}
+
+QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
+    resize(r.Width, r.MinHeight);
+    ExpandedHeight = r.Height;
+    const QRect screen = ScreenOf(this);
+    const QPoint loaded(r.Left.value_or(screen.x() + screen.width() / 2 - width() / 2),
+                        r.Top.value_or(screen.y() + screen.height() / 2 - height() / 2));
+    LabelTitle->setText(r.Title);
+    SpeedButtonHiPrior->setChecked(r.HiPrior);
+    SpeedButtonMoveLock->setChecked(r.Blocked);
+    ActivationEnabled = r.ActivationEnabled;
+    ActivationTime = r.ActivationTime;
+    {
+        const QSignalBlocker quiet(Memo);
+        Memo->setPlainText(r.Lines.join('\n'));
+        Memo->moveCursor(QTextCursor::Start);
+    }
+    const QRect d = DesktopOf(this);
+    QPoint p = loaded;
+    if (p.x() + width() < d.left() + 40)
+        p.setX(d.left() + 40 - width());
+    if (p.x() > d.left() + d.width() - 40)
+        p.setX(d.left() + d.width() - 40);
+    if (p.y() < d.top())
+        p.setY(d.top());
+    if (p.y() > d.top() + d.height() - 40)
+        p.setY(d.top() + d.height() - 40);
+    move(p);
+    return loaded;
+}
+
+bool TFormKartka::TextEmpty() const {
+    return Memo->document()->isEmpty();
+}
+
+int TFormKartka::DisplayedLineCount() const {
+    // Laid out here rather than read from the editor, whose layout is lazy.
+    const qreal width = std::max(1, Memo->width());
+    int count = 0;
+    const QStringList lines = SplitNoteText(Memo->toPlainText());
+    for (const QString& line : lines) {
+        if (line.isEmpty()) {
+            ++count;
+            continue;
+        }
+        QTextLayout layout(line, Memo->font());
+        QTextOption wrap;
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(wrap);
+        layout.beginLayout();
+        for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
+            l.setLineWidth(width);
+            ++count;
+        }
+        layout.endLayout();
+    }
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        --count;
+    return count;
+}
+
+void TFormKartka::SetWindowHeight(int h) {
+    resize(width(), h);
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "notes/SheetStorage.h"
+
+#include <QAbstractButton>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+
+// A flat title-bar button whose small image the program draws itself.
+class TTitleButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    enum class TMotif { Clock, MoveLock, HiPrior, Close };
+    TTitleButton(TMotif motif, QWidget* parent);
+    QSize sizeHint() const override { return {12, 12}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    TMotif Motif;
+};
+
+// One sticky note on the desktop.
+class TFormKartka : public QWidget, public ISheetView {
+    Q_OBJECT
+public:
+    using TClosedCallback = std::function<void(TFormKartka*, int)>;
+
+    inline static constexpr int TitleBarHeight = 15;
+
+    TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot, TClosedCallback onClosed,
+                QWidget* mainForm, bool editTitleAtCreate, int alphaInactive, int alphaActive,
+                bool autoresize, bool persistent, const QString& path, QWidget* parent = nullptr);
+    ~TFormKartka() override;
+
+    void ApplyActiveAlpha() { ApplyAlpha(AlphaActive); }
+    void ApplyInactiveAlpha() { ApplyAlpha(AlphaInactive); }
+    void ApplyAlpha(int alpha);
+    void SetSwitcherStyle(bool active);
+    void RestoreSavedPosition();
+    void CenterOnScreen();
+    bool IsCollapsed() const { return height() < 2 * TitleBarHeight; }
+    void Collapse();
+    void Expand();
+    void ToggleCollapse();
+    void ApplyPriorityLook();
+    void SetLocked(bool locked);
+    void SetReadOnly(bool readOnly);
+    // The throw-away command: closes the window with its questions.
+    void Discard();
+
+    // ISheetView
+    TSheetRecord CurrentRecord() const override;
+    QPoint ApplyRecord(const TSheetRecord& record) override;
+    bool TextEmpty() const override;
+    int DisplayedLineCount() const override;
+    int MemoHeight() const override { return height() - 17; }
+    int WindowHeight() const override { return height(); }
+    void SetWindowHeight(int height) override;
+    int MaxWindowHeight() const override { return maximumHeight(); }
+    void SetExpandedHeight(int height) override { ExpandedHeight = height; }
+
+    QWidget* Panel = nullptr;
+    QLabel* LabelTitle = nullptr;
+    TTitleButton* SpeedButtonActivateAt = nullptr;
+    TTitleButton* SpeedButtonMoveLock = nullptr;
+    TTitleButton* SpeedButtonHiPrior = nullptr;
+    TTitleButton* SpeedButtonClose = nullptr;
+    QPlainTextEdit* Memo = nullptr;
+
+    bool Persistent = true;
+    TSheetStorage* Storage = nullptr;
+    int ExpandedHeight = 80;
+    bool FileExisted = false;
+    int AlphaActive = 255;
+    int AlphaInactive = 255;
+    int AlphaCurrent = 255;
+    TDateTime ActivationTime = 0;
+    bool ActivationEnabled = false;
+    bool IsActive = false;
+    bool Locked = false;
+    bool Discarding = false;
+    QString SoundFile;
+    bool PlaySound = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent*) override;
+    void changeEvent(QEvent*) override;
+    void showEvent(QShowEvent*) override;
+    void closeEvent(QCloseEvent*) override;
+
+private:
+    struct TGrip {
+        QWidget* Widget;
+        bool Width;
+        bool Height;
+    };
+    void BuildControls();
+    void LayoutControls();
+    void KeepOnScreen();
+    void MoveByKeyboard(int key);
+    void SetTitleColour(const QColor& colour);
+
+    QList<TGrip> Grips;
+    QWidget* PanelRightTop = nullptr;
+    QWidget* PanelBottom = nullptr;
+    QWidget* PanelRightBottom = nullptr;
+    QPoint MoveGrab;         // pointer position inside the window when the drag began
+    QPoint ResizeGrabGlobal; // pointer position on the screen when the resize began
+    QSize ResizeStartSize;
+    bool* AltTabFlag;
+    QPointer<QWidget>* LastActiveSlot;
+    TClosedCallback OnClosed;
+    QPointer<QWidget> MainForm;
+    bool Closed = false;
+};
+
+// Editor text as note lines (no lines for an empty text) and back.
+QStringList SplitNoteText(const QString& text);
