@@ -1,0 +1,126 @@
+#include "app/Unitmain.h"
+#include "common/Formats.h"
+#include "support/FakePlatform.h"
+
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class NoteCollectionTest : public ::testing::Test {
+protected:
+    void SetUp() override { QDir().mkpath(Sheets()); }
+    void TearDown() override {
+        SetStartFormats();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<TFormKartka*>(w))
+                delete w;
+    }
+    QString Sheets() const { return Fake.Directory.Dir() + "/sheets"; }
+    void Note(const QString& name, int left, int top) {
+        WriteBytes(Sheets() + '/' + name, QString("[Position]\r\nLeft=%1\r\nTop=%2\r\n"
+                                                  "[Sheet]\r\nText0=%3\r\n")
+                                              .arg(left)
+                                              .arg(top)
+                                              .arg(name)
+                                              .toUtf8());
+    }
+    static TFormKartka* At(TFormMain& f, int left, int top) {
+        for (TFormKartka* s : f.Sheets)
+            if (s->pos() == QPoint(left, top))
+                return s;
+        return nullptr;
+    }
+    TFakePlatform Fake;
+};
+
+} // namespace
+
+TEST_F(NoteCollectionTest, StartOpensRegularNoteFilesOnly) {
+    Note("a.sheet", 10, 10);
+    Note(".hidden.sheet", 20, 20);
+    Note("b.bak", 30, 30);
+    QDir().mkpath(Sheets() + "/dir.sheet");
+    TFormMain form;
+    ASSERT_EQ(form.Sheets.size(), 1);
+    EXPECT_EQ(form.Sheets[0]->pos(), QPoint(10, 10));
+    EXPECT_EQ(form.Sheets[0]->SoundFile, "eGem.wav");
+}
+
+TEST_F(NoteCollectionTest, CyclingGoesTopToBottomThenLeftToRight) {
+    Note("a.sheet", 300, 10);
+    Note("b.sheet", 10, 10);
+    Note("c.sheet", 50, 200);
+    TFormMain form;
+    form.FormCreate();
+    ASSERT_EQ(form.Sheets.size(), 3);
+    TFormKartka* right = At(form, 300, 10);
+    TFormKartka* left = At(form, 10, 10);
+    TFormKartka* low = At(form, 50, 200);
+    ASSERT_TRUE(right && left && low);
+    auto focus = [](TFormKartka* s) {
+        s->activateWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(s->IsActive, 2000);
+    };
+    focus(right);
+    form.CycleSheets(true);
+    QTRY_VERIFY_WITH_TIMEOUT(low->IsActive, 2000);
+    form.CycleSheets(false);
+    QTRY_VERIFY_WITH_TIMEOUT(right->IsActive, 2000);
+    focus(low);
+    form.CycleSheets(true);
+    QTRY_VERIFY_WITH_TIMEOUT(left->IsActive, 2000);
+}
+
+TEST_F(NoteCollectionTest, AThrownAwayNoteIsNeverReachedAgain) {
+    Note("a.sheet", 10, 10);
+    Note("b.sheet", 200, 10);
+    TFormMain form;
+    form.FormCreate();
+    TFormKartka* gone = At(form, 10, 10);
+    gone->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(form.LastActiveSheet == gone, 2000);
+    gone->Discard();
+    EXPECT_EQ(form.Sheets.size(), 1);
+    QTest::qWait(1); // let the window go
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    form.BringToFront();
+    form.AppDeactivate();
+    form.WMDisplayChange();
+    form.CycleSheets(true);
+    EXPECT_EQ(form.Sheets[0]->AlphaCurrent, 140);
+    EXPECT_TRUE(QFile::exists(Sheets() + "/deleted/a.sheet"));
+}
+
+TEST_F(NoteCollectionTest, EndingTheRunWritesPendingChangesAndThrowsNothingAway) {
+    Note("a.sheet", 10, 10);
+    TFormMain form;
+    form.FormCreate();
+    TFormKartka* note = form.Sheets[0];
+    note->Memo->setPlainText("ostatnie słowo");
+    EXPECT_TRUE(note->Storage->SavePending());
+    form.Terminate();
+    EXPECT_FALSE(note->Storage->SavePending());
+    EXPECT_TRUE(ReadText(Sheets() + "/a.sheet").contains(QString::fromUtf8("ostatnie słowo")));
+    EXPECT_FALSE(QDir(Sheets() + "/deleted").exists());
+    EXPECT_TRUE(note->isVisible());
+}
+
+TEST_F(NoteCollectionTest, NewNotesAndTheHelpNote) {
+    TFormMain form;
+    form.FormCreate();
+    form.mNowaKarteczkaClick();
+    ASSERT_EQ(form.Sheets.size(), 1);
+    EXPECT_TRUE(form.Sheets[0]->Storage->FileName.endsWith(".sheet"));
+    EXPECT_FALSE(QFile::exists(form.Sheets[0]->Storage->FileName)) << "an empty note has no file";
+    TFormKartka* help = form.ShowHelpSheet();
+    EXPECT_EQ(form.Sheets.size(), 2);
+    EXPECT_TRUE(help->Memo->isReadOnly());
+    EXPECT_EQ(help->size(), QSize(450, 300));
+    EXPECT_TRUE(help->Memo->toPlainText().startsWith(QString::fromUtf8("Podwójne kliknięcie")));
+    help->close();
+    EXPECT_EQ(form.Sheets.size(), 1);
+    EXPECT_FALSE(QDir(Sheets() + "/deleted").exists()) << "the help note has no file to trash";
+}

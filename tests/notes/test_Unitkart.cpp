@@ -1,0 +1,176 @@
+#include "notes/Unitkart.h"
+
+#include "common/Formats.h"
+#include "common/IniFile.h"
+#include "common/TextFile.h"
+#include "support/FakePlatform.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class NoteWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetStartFormats();
+        QDir().mkpath(Sheets());
+    }
+    QString Sheets() const { return Fake.Directory.Dir() + "/sheets"; }
+    QString File(const QString& name = "a.sheet") const { return Sheets() + '/' + name; }
+    // A note window on `text`, as the collection opens it.
+    TFormKartka* Open(const QByteArray& text, const QString& name = "a.sheet") {
+        WriteBytes(File(name), EncodeText(QString::fromUtf8(text)));
+        auto* w = new TFormKartka(
+            &AltTab, &LastActive, [this](TFormKartka*, int r) { Closed += r; }, nullptr, false, 140,
+            240, true, true, File(name));
+        Windows.emplace_back(w);
+        return w;
+    }
+    static void Send(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        const QPointF local = target->mapFromGlobal(global);
+        QMouseEvent e(type, local, local, global,
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &e);
+    }
+    static QSize Screen() { return QGuiApplication::primaryScreen()->geometry().size(); }
+
+    TFakePlatform Fake;
+    bool AltTab = false;
+    QPointer<QWidget> LastActive;
+    int Closed = 0;
+    std::vector<QPointer<TFormKartka>> Windows;
+
+    void TearDown() override {
+        for (auto& w : Windows)
+            delete w.data();
+    }
+};
+
+} // namespace
+
+TEST_F(NoteWindowTest, CollapsedNotesOpenCollapsedAndExpandToTheirHeight) {
+    TFormKartka* a = Open("[Size]\r\nWidth=200\r\nMinHeight=16\r\nHeight=120\r\n");
+    EXPECT_TRUE(a->IsCollapsed());
+    EXPECT_EQ(a->height(), 16);
+    EXPECT_TRUE(a->Memo->isReadOnly()) << "a collapsed note takes no typing";
+    a->ToggleCollapse();
+    EXPECT_EQ(a->height(), 120);
+    EXPECT_FALSE(a->Memo->isReadOnly());
+
+    TFormKartka* b = Open("[Size]\r\nMinHeight=29\r\nHeight=90\r\n", "b.sheet");
+    EXPECT_EQ(b->height(), 16);
+    b->Expand();
+    EXPECT_EQ(b->height(), 90);
+
+    TFormKartka* big = Open("[Size]\r\nWidth=9000\r\nMinHeight=9000\r\nHeight=9000\r\n", "c.sheet");
+    EXPECT_EQ(big->width(), Screen().width() - 30);
+    EXPECT_EQ(big->height(), Screen().height() - 30);
+}
+
+TEST_F(NoteWindowTest, KeyboardMovesKeepFortyPixelsOnTheDesktopEvenWhenLocked) {
+    TFormKartka* w =
+        Open("[Size]\r\nWidth=350\r\nMinHeight=100\r\n[Position]\r\nLeft=-300\r\nTop=50\r\n"
+             "[Sheet]\r\nBlocked=1\r\n");
+    w->move(-300, 50); // the show rule pulled it in; put it back where the edge case starts
+    QTest::keyClick(w->Memo, Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(w->pos(), QPoint(-310, 50));
+    QTest::keyClick(w->Memo, Qt::Key_Up, Qt::AltModifier);
+    QTest::keyClick(w->Memo, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(w->y(), 0);
+    QTest::keyClick(w->Memo, Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w->x(), -310) << "only Alt alone moves";
+    EXPECT_TRUE(w->Storage->SavePending());
+}
+
+TEST_F(NoteWindowTest, DraggingMovesUnlessLockedAndGripsResize) {
+    TFormKartka* w = Open("[Size]\r\nWidth=200\r\nMinHeight=100\r\nHeight=100\r\n"
+                          "[Position]\r\nLeft=100\r\nTop=100\r\n");
+    const QPoint grab = w->Panel->mapToGlobal(QPoint(20, 5));
+    Send(w->Panel, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    Send(w->Panel, QEvent::MouseMove, grab + QPoint(30, 40), Qt::LeftButton);
+    EXPECT_EQ(w->pos(), QPoint(130, 140));
+
+    w->SetLocked(true);
+    const QPoint grab2 = w->Panel->mapToGlobal(QPoint(20, 5));
+    Send(w->Panel, QEvent::MouseButtonPress, grab2, Qt::LeftButton);
+    Send(w->Panel, QEvent::MouseMove, grab2 + QPoint(30, 40), Qt::LeftButton);
+    EXPECT_EQ(w->pos(), QPoint(130, 140)) << "a locked note stays";
+
+    QWidget* corner = w->findChild<QWidget*>("Panel5");
+    ASSERT_NE(corner, nullptr);
+    const QPoint c = corner->mapToGlobal(QPoint(2, 2));
+    Send(corner, QEvent::MouseButtonPress, c, Qt::LeftButton);
+    Send(corner, QEvent::MouseMove, c + QPoint(50, 60), Qt::LeftButton);
+    EXPECT_EQ(w->size(), QSize(250, 160)) << "resizing works on a locked note";
+    EXPECT_EQ(w->ExpandedHeight, 160);
+    Send(corner, QEvent::MouseMove, c + QPoint(-500, -500), Qt::LeftButton);
+    EXPECT_EQ(w->size(), QSize(50, 30)) << "down to the smallest note";
+}
+
+TEST_F(NoteWindowTest, ThrowingAwayAsksWhereItMustAndTrashesOtherwise) {
+    // A plain close from the window manager: to the trash, no question.
+    TFormKartka* plain = Open("[Sheet]\r\nText0=zwykła\r\n");
+    plain->close();
+    EXPECT_EQ(Closed, 1);
+    EXPECT_TRUE(QFile::exists(File("deleted/a.sheet")));
+
+    // High priority: asked once; No keeps the note.
+    TFormKartka* hi = Open("[Sheet]\r\nHiPrior=1\r\nText0=ważna\r\n", "b.sheet");
+    Fake.MessageBoxes.Answer(TMsgResult::No);
+    hi->Discard();
+    ASSERT_EQ(Fake.MessageBoxes.Shown.size(), 1u);
+    EXPECT_TRUE(Fake.MessageBoxes.Shown[0].Text.startsWith("Karteczka z wysokim priorytetem."));
+    EXPECT_FALSE(hi->Discarding);
+    EXPECT_TRUE(QFile::exists(File("b.sheet")));
+
+    // With Shift only the Shift question is asked; Yes deletes past the trash.
+    Fake.Keyboard.Shift = true;
+    Fake.MessageBoxes.Answer(TMsgResult::Yes);
+    hi->Discard();
+    ASSERT_EQ(Fake.MessageBoxes.Shown.size(), 2u);
+    EXPECT_TRUE(Fake.MessageBoxes.Shown[1].Text.startsWith(
+        QString::fromUtf8("Wyrzucasz karteczkę przytrzymując klawisz SHIFT!")));
+    EXPECT_FALSE(QFile::exists(File("b.sheet")));
+    EXPECT_FALSE(QFile::exists(File("deleted/b.sheet")));
+    EXPECT_EQ(Closed, 2);
+
+    TFormKartka* kept = Open("[Sheet]\r\nText0=zostaje\r\n", "c.sheet");
+    Fake.MessageBoxes.Answer(TMsgResult::No);
+    kept->Discard();
+    EXPECT_TRUE(QFile::exists(File("c.sheet")));
+    EXPECT_EQ(Closed, 2);
+}
+
+TEST_F(NoteWindowTest, TitleAndOpacityFollowActivation) {
+    TFormKartka* w = Open("[Sheet]\r\nTitle=Tytuł\r\nHiPrior=1\r\n");
+    EXPECT_EQ(w->LabelTitle->text(), QString::fromUtf8("Tytuł"));
+    EXPECT_EQ(w->AlphaCurrent, 240);
+    EXPECT_EQ(w->Panel->palette().color(QPalette::Window), QColor(244, 216, 11));
+    w->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(w->IsActive, 2000);
+    EXPECT_EQ(LastActive.data(), w);
+    EXPECT_EQ(w->Panel->palette().color(QPalette::Window), QColor(157, 157, 255));
+    EXPECT_EQ(w->LabelTitle->palette().color(QPalette::WindowText), QColor(Qt::black));
+    w->ApplyInactiveAlpha();
+    EXPECT_EQ(w->AlphaCurrent, 140);
+}
+
+TEST_F(NoteWindowTest, TypingSavesTwoSecondsLaterAndTheTextRoundTrips) {
+    TFormKartka* w = Open("");
+    QFile::remove(File());
+    w->Storage->SaveDelayMs = 5;
+    w->Memo->setPlainText(QString::fromUtf8("  wcięcie\nzażółć\n\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(File()), 2000);
+    const TMemIniFile saved(File());
+    EXPECT_EQ(saved.ReadRawString("Sheet", "Text0"), QString::fromUtf8("  wcięcie"));
+    EXPECT_EQ(saved.ReadRawString("Sheet", "Text1"), QString::fromUtf8("zażółć"));
+    EXPECT_EQ(saved.ReadRawString("Sheet", "Text3"), "");
+    EXPECT_GT(w->DisplayedLineCount(), 1);
+}
