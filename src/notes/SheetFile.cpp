@@ -171,3 +171,15 @@ QString MakeSheetFileName(const QString& sheetsDir, TDateTime now) {
         candidate = base + QString::number(n);
     return candidate + QStringLiteral(".sheet");
 }
+
+QPoint KeepVisible(QPoint p, int width, const QRect& d) {
+    if (p.x() + width < d.left() + 40)
+        p.setX(d.left() + 40 - width);
+    if (p.x() > d.left() + d.width() - 40)
+        p.setX(d.left() + d.width() - 40);
+    if (p.y() < d.top())
+        p.setY(d.top());
+    if (p.y() > d.top() + d.height() - 40)
+        p.setY(d.top() + d.height() - 40);
+    return p;
+}

@@ -2,6 +2,8 @@
 
 #include "common/DateUtils.h"
 
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -54,3 +56,6 @@ bool MoveSheetFileToTrash(const QString& fileName);
 // number behind it while a note of that name exists in `sheetsDir`. Leaves the after-naming
 // formats in force.
 QString MakeSheetFileName(const QString& sheetsDir, TDateTime now);
+
+// A note's place pulled onto the desktop so that at least 40 pixels of it stay in reach.
+QPoint KeepVisible(QPoint place, int width, const QRect& desktop);

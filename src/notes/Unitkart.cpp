@@ -370,16 +370,7 @@ void TFormKartka::MoveByKeyboard(int key) {
     default:
         break;
     }
-    const QRect d = DesktopOf(this);
-    if (p.x() + width() < d.left() + 40)
-        p.setX(d.left() + 40 - width());
-    if (p.x() > d.left() + d.width() - 40)
-        p.setX(d.left() + d.width() - 40);
-    if (p.y() < d.top())
-        p.setY(d.top());
-    if (p.y() > d.top() + d.height() - 40)
-        p.setY(d.top() + d.height() - 40);
-    move(p);
+    move(KeepVisible(p, width(), DesktopOf(this)));
     Storage->MarkModified(true);
 }
 
@@ -540,17 +531,7 @@ QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
         Memo->setPlainText(r.Lines.join('\n'));
         Memo->moveCursor(QTextCursor::Start);
     }
-    const QRect d = DesktopOf(this);
-    QPoint p = loaded;
-    if (p.x() + width() < d.left() + 40)
-        p.setX(d.left() + 40 - width());
-    if (p.x() > d.left() + d.width() - 40)
-        p.setX(d.left() + d.width() - 40);
-    if (p.y() < d.top())
-        p.setY(d.top());
-    if (p.y() > d.top() + d.height() - 40)
-        p.setY(d.top() + d.height() - 40);
-    move(p);
+    move(KeepVisible(loaded, width(), DesktopOf(this)));
     return loaded;
 }
 

@@ -199,3 +199,14 @@ TEST_F(SheetFileTest, NewNamesAreUniqueInTheLiveDirectoryAndSwitchTheFormats) {
     WriteBytes(Sheet("deleted/202612070930052.sheet"), "");
     EXPECT_EQ(MakeSheetFileName(Dir.path() + "/", now), "202612070930052.sheet");
 }
+
+TEST(KeepVisible, LeavesFortyPixelsInReachOnAnyDesktop) {
+    const QRect screen(0, 0, 1280, 1024);
+    EXPECT_EQ(KeepVisible({-1000, 5000}, 350, screen), QPoint(-310, 984));
+    EXPECT_EQ(KeepVisible({2000, -5}, 350, screen), QPoint(1240, 0));
+    EXPECT_EQ(KeepVisible({100, 100}, 350, screen), QPoint(100, 100));
+    // Two screens, the second left of the first: its notes stay where they are.
+    const QRect desktop(-1920, 0, 3200, 1080);
+    EXPECT_EQ(KeepVisible({-1500, 300}, 350, desktop), QPoint(-1500, 300));
+    EXPECT_EQ(KeepVisible({-3000, 300}, 350, desktop), QPoint(-1920 + 40 - 350, 300));
+}
