@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -111,6 +112,8 @@ void TFormMain::StartupTimerTimer() {
     bool dontShowAtStartup = !Settings.ShowAboutAtStart;
     bool internationalTransfer = Settings.InternationalBankTransfer;
     ShowAboutWindowModal(dontShowAtStartup, internationalTransfer);
+    if (Ended()) // the run ended under the window
+        return;
     Settings.ShowAboutAtStart = !dontShowAtStartup;
     Settings.InternationalBankTransfer = internationalTransfer;
     SaveCurrentSettings();

@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
         form->FormCreate();
         QObject::connect(&app, &QCoreApplication::aboutToQuit, form, [form] {
             SetShuttingDown(true);
+            form->Running = false;
+            form->FlushSheets();
             form->FormDestroy();
         });
         if (!form->Ended())
@@ -43,6 +45,7 @@ int main(int argc, char** argv) {
                 delete w;
         delete form;
     } catch (const std::exception& e) {
+        FormMain = nullptr; // a half-built main window is gone
         ShowException(e.what());
     }
     return 0;

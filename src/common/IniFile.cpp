@@ -4,6 +4,7 @@
 #include "common/TextFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 QString TrimControl(const QString& s) {
     qsizetype b = 0, e = s.size();
@@ -32,6 +33,8 @@ TMemIniFile::TMemIniFile(const QString& fileName) : FFileName(fileName) {
     QByteArray bytes;
     if (ReadWholeFile(fileName, bytes))
         LoadFromText(DecodeText(bytes));
+    else
+        Unreadable = QFileInfo::exists(fileName);
 }
 
 void TMemIniFile::Clear() {
@@ -45,13 +48,14 @@ void TMemIniFile::LoadFromText(const QString& text) {
     TSection* current = nullptr;
     qsizetype start = 0;
     while (start <= text.size()) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
-        QString line = text.mid(start, end - start);
+        // CR LF, a bare LF and a bare CR each end a line.
+        qsizetype end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        const QString line = text.mid(start, end - start);
         start = end + 1;
-        if (line.endsWith('\r'))
-            line.chop(1);
+        if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n')
+            ++start;
         const QString trimmed = TrimControl(line);
         if (trimmed.isEmpty() || trimmed.startsWith(';'))
             continue;
@@ -246,5 +250,11 @@ void TMemIniFile::EraseSection(const QString& section) {
 }
 
 bool TMemIniFile::UpdateFile(QString* error) const {
+    if (Unreadable) {
+        // Writing the empty image would lose everything the file holds.
+        if (error)
+            *error = FFileName + QString::fromUtf8(": nie można odczytać pliku");
+        return false;
+    }
     return WriteFileAtomic(FFileName, EncodeText(ToText()), error);
 }

@@ -15,7 +15,8 @@
 class TMemIniFile {
 public:
     TMemIniFile() = default;
-    // Loads `fileName` when it exists; a missing or unreadable file gives an empty image.
+    // Loads `fileName` when it exists; a missing or unreadable file gives an empty image, and
+    // an existing file that could not be read is never written over (UpdateFile fails).
     explicit TMemIniFile(const QString& fileName);
 
     const QString& FileName() const { return FFileName; }
@@ -72,6 +73,7 @@ private:
     TSection& SectionForWrite(const QString& section);
 
     QString FFileName;
+    bool Unreadable = false;
     QStringList Preamble; // lines before the first section, kept as they were
     std::vector<TSection> Sections;
     QHash<QString, qsizetype> SectionIndex; // lower-case name -> first section

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,8 +39,9 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 
 QString DecodeText(const QByteArray& bytes) {
     if (bytes.startsWith(Utf8Bom)) {
+        // The decoder drops the one mark itself; a U+FEFF of the text behind it stays.
         QStringDecoder utf8(QStringDecoder::Utf8);
-        return utf8.decode(bytes.mid(Utf8Bom.size()));
+        return utf8.decode(bytes);
     }
     QStringDecoder cp1250("windows-1250");
     if (!cp1250.isValid())
@@ -71,11 +73,12 @@ bool ReadWholeFile(const QString& path, QByteArray& bytes) {
     return f.error() == QFileDevice::NoError;
 }
 
-bool WriteFileSynced(const QString& path, const QByteArray& bytes) {
+bool WriteFileSynced(const QString& path, const QByteArray& bytes, int mode) {
     const int fd = ::open(Native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = (mode < 0 || ::fchmod(fd, static_cast<mode_t>(mode)) == 0) && WriteAll(fd, bytes) &&
+              ::fsync(fd) == 0;
     const int savedErrno = errno;
     if (::close(fd) != 0)
         ok = false;
@@ -93,9 +96,29 @@ bool SyncDirectory(const QString& dirPath) {
     return ok;
 }
 
+bool PrepareReplace(const QString& path, QString& target, int& mode, QString* error) {
+    const QFileInfo info(path);
+    target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+    mode = -1;
+    struct stat st {};
+    if (::stat(Native(target).constData(), &st) != 0)
+        return true;
+    mode = static_cast<int>(st.st_mode & 07777);
+    if (S_ISREG(st.st_mode) && ::access(Native(target).constData(), W_OK) != 0) {
+        if (error)
+            *error = target + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error) {
+    QString target;
+    int mode = -1;
+    if (!PrepareReplace(path, target, mode, error))
+        return false;
     // A per-process name keeps two running instances from writing into one temporary file.
-    const QString temp = path + QStringLiteral(".%1.tmp").arg(::getpid());
+    const QString temp = target + QStringLiteral(".%1.tmp").arg(::getpid());
     auto fail = [&](const QString& step) {
         const int e = errno;
         if (error)
@@ -104,10 +127,10 @@ bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* erro
         errno = e;
         return false;
     };
-    if (!WriteFileSynced(temp, bytes))
+    if (!WriteFileSynced(temp, bytes, mode))
         return fail(temp);
-    if (::rename(Native(temp).constData(), Native(path).constData()) != 0)
-        return fail(path);
-    SyncDirectory(QFileInfo(path).absolutePath());
+    if (::rename(Native(temp).constData(), Native(target).constData()) != 0)
+        return fail(target);
+    SyncDirectory(QFileInfo(target).absolutePath());
     return true;
 }

@@ -13,7 +13,13 @@ bool ReadWholeFile(const QString& path, QByteArray& bytes);
 
 // Writes the bytes to `path` and flushes them to the disk; false (with errno kept) on any
 // failure, in which case a partial file may be left at `path`.
-bool WriteFileSynced(const QString& path, const QByteArray& bytes);
+// `mode`, when not negative, is given to the file (as the file it replaces had it).
+bool WriteFileSynced(const QString& path, const QByteArray& bytes, int mode = -1);
+
+// Where a whole-file write of `path` must go: through a symbolic link to its target. The
+// permission bits of an existing file are kept in `mode` (-1 for a new file). False when the
+// existing file may not be written (it is read-only to us).
+bool PrepareReplace(const QString& path, QString& target, int& mode, QString* error = nullptr);
 
 // Flushes a directory's entries (renames, links) to the disk.
 bool SyncDirectory(const QString& dirPath);

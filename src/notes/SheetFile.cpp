@@ -110,12 +110,18 @@ QString SheetBackupName(const QString& fileName) {
     return fi.path() + '/' + fi.completeBaseName() + QStringLiteral(".bak");
 }
 
-bool SaveSheetFile(const QString& fileName, const TSheetRecord& record, QString* error) {
+bool SaveSheetFile(const QString& path, const TSheetRecord& record, QString* error) {
+    QString fileName;
+    int mode = -1;
+    if (!PrepareReplace(path, fileName, mode, error))
+        return false;
     const QString image = fileName + '$';
-    TMemIniFile ini(image);
+    // Keys this program does not know come from the note itself; the image stands in only
+    // for a note that has no file yet.
+    TMemIniFile ini(QFileInfo::exists(fileName) ? fileName : image);
     WriteSheetRecord(ini, record);
     const QByteArray bytes = EncodeText(ini.ToText());
-    bool ok = WriteFileSynced(image, bytes);
+    bool ok = WriteFileSynced(image, bytes, mode);
     if (!ok && error)
         *error = image + QStringLiteral(": ") + ErrnoText();
     if (ok) {
@@ -126,7 +132,7 @@ bool SaveSheetFile(const QString& fileName, const TSheetRecord& record, QString*
         SyncDirectory(QFileInfo(fileName).absolutePath());
     }
     // The image stays beside the note whether or not the swap worked.
-    WriteFileSynced(image, bytes);
+    WriteFileSynced(image, bytes, mode);
     return ok;
 }
 
@@ -159,7 +165,7 @@ bool MoveSheetFileToTrash(const QString& fileName) {
     return ok;
 }
 
-QString MakeSheetFileName(const QString& sheetsDir, TDateTime now) {
+QString MakeSheetFileName(const QString& sheetsDir, TDateTime now, const QStringList& inUse) {
     SetNamingFormats();
     const QString base = FormatDate(now) + FormatTime(now);
     SetAfterNamingFormats();
@@ -167,7 +173,10 @@ QString MakeSheetFileName(const QString& sheetsDir, TDateTime now) {
     if (!dir.endsWith('/'))
         dir += '/';
     QString candidate = base;
-    for (int n = 1; QFileInfo::exists(dir + candidate + QStringLiteral(".sheet")); ++n)
+    auto taken = [&](const QString& name) {
+        return QFileInfo::exists(dir + name) || inUse.contains(name);
+    };
+    for (int n = 1; taken(candidate + QStringLiteral(".sheet")); ++n)
         candidate = base + QString::number(n);
     return candidate + QStringLiteral(".sheet");
 }

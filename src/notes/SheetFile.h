@@ -53,9 +53,9 @@ QString SheetBackupName(const QString& fileName);
 bool MoveSheetFileToTrash(const QString& fileName);
 
 // A new note's file name (without directory): the date and time as fourteen digits, with a
-// number behind it while a note of that name exists in `sheetsDir`. Leaves the after-naming
-// formats in force.
-QString MakeSheetFileName(const QString& sheetsDir, TDateTime now);
+// number behind it while a note of that name exists in `sheetsDir` or is open (`inUse`: an
+// open note has no file until it holds text). Leaves the after-naming formats in force.
+QString MakeSheetFileName(const QString& sheetsDir, TDateTime now, const QStringList& inUse = {});
 
 // A note's place pulled onto the desktop so that at least 40 pixels of it stay in reach.
 QPoint KeepVisible(QPoint place, int width, const QRect& desktop);

@@ -49,6 +49,14 @@ void SetBackground(QWidget* w, const QColor& colour) {
 
 } // namespace
 
+QString TFormKartka::NoteText() const {
+    // The raw text keeps non-breaking spaces, which Windows-1250 holds too.
+    QString text = Memo->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, '\n');
+    text.replace(QChar::LineSeparator, '\n');
+    return text;
+}
+
 QStringList SplitNoteText(const QString& text) {
     if (text.isEmpty())
         return {};
@@ -511,7 +519,7 @@ TSheetRecord TFormKartka::CurrentRecord() const {
     r.Blocked = SpeedButtonMoveLock->isChecked();
     r.ActivationEnabled = ActivationEnabled;
     r.ActivationTime = ActivationTime;
-    r.Lines = SplitNoteText(Memo->toPlainText());
+    r.Lines = SplitNoteText(NoteText());
     return r;
 }
 

@@ -54,6 +54,8 @@ public:
     void SetReadOnly(bool readOnly);
     // The throw-away command: closes the window with its questions.
     void Discard();
+    // The text as typed, lines separated by LF.
+    QString NoteText() const;
 
     // ISheetView
     TSheetRecord CurrentRecord() const override;

@@ -292,3 +292,34 @@ TEST_F(IniFileTest, FailedUpdateLeavesTheOldFile) {
         EXPECT_EQ(Bytes(Path()), QByteArray("[S]\r\nk=stary\r\n"));
     }
 }
+
+TEST_F(IniFileTest, OldMacLineEndsAndAMarkInsideTheTextSurvive) {
+    TMemIniFile ini = FromText("[Other]\rA=1\r[Settings]\rX=5\r");
+    EXPECT_EQ(ini.ReadInteger("Settings", "X", 0), 5);
+    EXPECT_EQ(ini.ReadString("Other", "A"), "1");
+
+    TMemIniFile text;
+    text.SetFileName(Path());
+    text.WriteString("S", "V", QString(QChar(0xFEFF)) + QString::fromUtf8("日本"));
+    ASSERT_TRUE(text.UpdateFile());
+    EXPECT_EQ(TMemIniFile(Path()).ReadRawString("S", "V"),
+              QString(QChar(0xFEFF)) + QString::fromUtf8("日本"));
+}
+
+TEST_F(IniFileTest, WholeFileWritesKeepModeAndFollowLinks) {
+    TMemIniFile ini;
+    ini.SetFileName(Path());
+    ini.WriteString("S", "K", "1");
+    ASSERT_TRUE(ini.UpdateFile());
+    ASSERT_TRUE(QFile::setPermissions(Path(), QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(ini.UpdateFile());
+    EXPECT_EQ(QFileInfo(Path()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0)
+        << "a private file stays private";
+
+    ASSERT_TRUE(QFile::link(Path(), Path("link.ini")));
+    TMemIniFile viaLink(Path("link.ini"));
+    viaLink.WriteString("S", "K", "2");
+    ASSERT_TRUE(viaLink.UpdateFile());
+    EXPECT_TRUE(QFileInfo(Path("link.ini")).isSymLink());
+    EXPECT_EQ(TMemIniFile(Path()).ReadString("S", "K"), "2");
+}

@@ -114,7 +114,9 @@ TEST_F(SheetFileTest, SaveKeepsABackupAndTheImageAndSurvivesUnknownKeys) {
     EXPECT_TRUE(QFile::exists(file + "$"));
     EXPECT_FALSE(QFile::exists(Sheet("n.bak")));
 
-    WriteBytes(file + "$", ReadText(file + "$").toUtf8() + "[Extra]\r\nX=1\r\n");
+    // Unknown keys live in the note itself, even when its image is gone.
+    WriteBytes(file, ReadText(file).toUtf8() + "[Extra]\r\nX=1\r\n");
+    QFile::remove(file + "$");
     ASSERT_TRUE(SaveSheetFile(file, Note({"druga", "日本 ☺"})));
     EXPECT_EQ(TMemIniFile(file).ReadString("extra", "x"), "1");
     EXPECT_EQ(Load(file).Lines, (QStringList{"druga", "日本 ☺"})) << "nothing typed is replaced";
@@ -209,4 +211,33 @@ TEST(KeepVisible, LeavesFortyPixelsInReachOnAnyDesktop) {
     const QRect desktop(-1920, 0, 3200, 1080);
     EXPECT_EQ(KeepVisible({-1500, 300}, 350, desktop), QPoint(-1500, 300));
     EXPECT_EQ(KeepVisible({-3000, 300}, 350, desktop), QPoint(-1920 + 40 - 350, 300));
+}
+
+TEST_F(SheetFileTest, SavingKeepsPermissionsFollowsLinksAndRespectsReadOnlyNotes) {
+    const QString file = Sheet();
+    ASSERT_TRUE(SaveSheetFile(file, Note({"prywatna"})));
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(SaveSheetFile(file, Note({"wciąż prywatna"})));
+    EXPECT_EQ(QFileInfo(file).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0)
+        << "a private file stays private";
+
+    QDir().mkdir(Dir.path() + "/real");
+    const QString target = Dir.path() + "/real/t.sheet";
+    ASSERT_TRUE(SaveSheetFile(target, Note({"cel"})));
+    ASSERT_TRUE(QFile::link(target, Sheet("link.sheet")));
+    ASSERT_TRUE(SaveSheetFile(Sheet("link.sheet"), Note({"przez dowiązanie"})));
+    EXPECT_TRUE(QFileInfo(Sheet("link.sheet")).isSymLink());
+    EXPECT_EQ(Load(target).Lines, QStringList{"przez dowiązanie"});
+
+    if (::geteuid() != 0) { // root writes whatever the bits say
+        ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner));
+        EXPECT_FALSE(SaveSheetFile(file, Note({"nadpisana"})));
+        EXPECT_EQ(Load(file).Lines, QStringList{"wciąż prywatna"});
+    }
+}
+
+TEST_F(SheetFileTest, OpenNotesWithoutAFileKeepTheirNames) {
+    const TDateTime now = EncodeDate(2026, 12, 7) + EncodeTime(9, 30, 5, 0);
+    EXPECT_EQ(MakeSheetFileName(Dir.path(), now, {"20261207093005.sheet"}),
+              "202612070930051.sheet");
 }

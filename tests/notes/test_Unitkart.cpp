@@ -173,4 +173,7 @@ TEST_F(NoteWindowTest, TypingSavesTwoSecondsLaterAndTheTextRoundTrips) {
     EXPECT_EQ(saved.ReadRawString("Sheet", "Text1"), QString::fromUtf8("zażółć"));
     EXPECT_EQ(saved.ReadRawString("Sheet", "Text3"), "");
     EXPECT_GT(w->DisplayedLineCount(), 1);
+    w->Memo->setPlainText(QString::fromUtf8("w\u00a0domu"));
+    EXPECT_EQ(w->CurrentRecord().Lines, QStringList{QString::fromUtf8("w\u00a0domu")})
+        << "a non-breaking space stays one";
 }
