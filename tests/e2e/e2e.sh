@@ -535,9 +535,44 @@ scenario_settings_unwritable() {
     expect "marker left behind" test ! -e "$(marker "$S")"
 }
 
+# --- notes -------------------------------------------------------------------
+
+note_file() { # note_file <path> <title> <left> <text>
+    printf '[Size]\r\nWidth=300\r\nMinHeight=120\r\nHeight=120\r\n[Position]\r\nLeft=%s\r\nTop=50\r\n[Sheet]\r\nTitle=%s\r\nText0=%s\r\n' \
+        "$3" "$2" "$4" >"$1"
+}
+find_note() { # find_note <pid> <title>: its window id in NOTE
+    NOTE=$(x xdotool search --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n1)
+    [ -n "$NOTE" ]
+}
+
+# Typing just before SIGTERM is kept, and ending the run throws no note away.
+scenario_notes_survive_sigterm() {
+    S=$(new_session)
+    D=$(new_progdir)
+    mkdir -p "$D/sheets"
+    note_file "$D/sheets/a.sheet" Pierwsza 40 "stary tekst"
+    note_file "$D/sheets/b.sheet" Druga 400 "druga notatka"
+    launch "$S" "$D"
+    P=$LAST_PID
+    while_alive "$P" 10 test -e "$(marker "$S")" || { fail_fate "$P" "marker not created"; return; }
+    poll 10 find_note "$P" Pierwsza || { fail "the note window did not appear"; return; }
+    find_note "$P" Druga || fail "the second note did not appear"
+    x xdotool windowfocus --sync "$NOTE" && x xdotool type --delay 20 "dopisane "
+    sleep 0.3
+    stop "$P" TERM || return
+    grep -q 'dopisane' "$D/sheets/b.sheet" || fail "text typed before SIGTERM was lost"
+    grep -q 'druga notatka' "$D/sheets/b.sheet" || fail "the note lost its old text"
+    expect "the first note is gone" test -e "$D/sheets/a.sheet"
+    if [ -d "$D/sheets/deleted" ] && [ -n "$(ls -A "$D/sheets/deleted")" ]; then
+        fail "ending the run threw notes away: $(ls "$D/sheets/deleted" | paste -sd' ' -)"
+    fi
+}
+
 ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwritable
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
-stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display"
+stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
+notes_survive_sigterm"
 
 # --- runner ----------------------------------------------------------------
 
