@@ -286,10 +286,12 @@ void TFormKartka::ApplyAlpha(int alpha) {
 }
 
 void TFormKartka::SetSwitcherStyle(bool active) {
-    // The task-switcher hints come with the desktop's window-style service.
     if (AltTabFlag && *AltTabFlag)
         return;
-    Q_UNUSED(active);
+    // Listed (and opaque until the next ApplyAlpha) only while active.
+    Platform().WindowStyles->SetSkipSwitcher(this, !active);
+    if (active)
+        setWindowOpacity(1.0);
 }
 
 void TFormKartka::ApplyPriorityLook() {

@@ -4,12 +4,14 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTranslator>
 #include <QUrl>
+#include <QWidget>
 
 #include <xcb/xcb.h>
 
@@ -85,6 +87,52 @@ public:
     }
 };
 
+// EWMH state hints sent to the root window as client messages, as the specification of
+// _NET_WM_STATE asks for mapped windows.
+class TX11WindowStyles final : public IWindowStyles {
+public:
+    void SetSkipSwitcher(QWidget* window, bool skip) override {
+        xcb_connection_t* c = Connection();
+        if (!c || !window || !window->isVisible())
+            return;
+        const xcb_window_t id = static_cast<xcb_window_t>(window->winId());
+        Send(c, id, true, Atom(c, "_NET_WM_STATE_SKIP_TASKBAR"), 0);
+        Send(c, id, skip, Atom(c, "_NET_WM_STATE_SKIP_PAGER"),
+             Atom(c, "_KDE_NET_WM_STATE_SKIP_SWITCHER"));
+        xcb_flush(c);
+    }
+
+private:
+    static xcb_connection_t* Connection() {
+        if (QGuiApplication::platformName() != QStringLiteral("xcb"))
+            return nullptr;
+        auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        return x11 ? x11->connection() : nullptr;
+    }
+    static xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+        auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(qstrlen(name)), name);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
+    static void Send(xcb_connection_t* c, xcb_window_t id, bool add, xcb_atom_t a, xcb_atom_t b) {
+        xcb_client_message_event_t e{};
+        e.response_type = XCB_CLIENT_MESSAGE;
+        e.format = 32;
+        e.window = id;
+        e.type = Atom(c, "_NET_WM_STATE");
+        e.data.data32[0] = add ? 1 : 0;
+        e.data.data32[1] = a;
+        e.data.data32[2] = b;
+        e.data.data32[3] = 1; // an ordinary application asks
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        xcb_send_event(c, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&e));
+    }
+};
+
 bool SetFromEnvironment(const char* name) {
     return !qEnvironmentVariableIsEmpty(name);
 }
@@ -133,6 +181,8 @@ void InstallGuiServices() {
     static TQtKeyboard keyboard;
     static TQtBeeper beeper;
     static TQtMessageBoxes boxes;
+    static TX11WindowStyles styles;
+    Platform().WindowStyles = &styles;
     Platform().Keyboard = &keyboard;
     Platform().Beeper = &beeper;
     Platform().MessageBoxes = &boxes;

@@ -159,6 +159,11 @@ public:
     }
 };
 
+class TNoWindowStyles final : public IWindowStyles {
+public:
+    void SetSkipSwitcher(QWidget*, bool) override {}
+};
+
 bool ShuttingDownFlag = false;
 
 } // namespace
@@ -173,8 +178,9 @@ TPlatformServices& Platform() {
     static TNoBeeper beeper;
     static TCompiledBuildInfo build;
     static TStderrMessageBoxes boxes;
+    static TNoWindowStyles styles;
     static TPlatformServices services{&clock,    &directory, &marker, &store, &priority,
-                                      &keyboard, &beeper,    &build,  &boxes};
+                                      &keyboard, &beeper,    &build,  &boxes, &styles};
     return services;
 }
 

@@ -96,6 +96,15 @@ public:
     virtual TMsgResult Show(QWidget* parent, const TMessage& message) = 0;
 };
 
+// Window-manager hints that change while a window is shown (flags would re-map it).
+class IWindowStyles {
+public:
+    virtual ~IWindowStyles() = default;
+    // Keeps a window out of the task switcher (Alt+Tab) and pagers, or lets it in. Notes never
+    // get a taskbar button either way.
+    virtual void SetSkipSwitcher(QWidget* window, bool skip) = 0;
+};
+
 struct TPlatformServices {
     IClock* Clock;
     IProgramDirectory* Directory;
@@ -106,6 +115,7 @@ struct TPlatformServices {
     IBeeper* Beeper;
     IBuildInfo* Build;
     IMessageBoxes* MessageBoxes;
+    IWindowStyles* WindowStyles;
 };
 
 // The services in force. Starts with the desktop-free implementations; the program entry

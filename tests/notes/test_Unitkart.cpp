@@ -177,3 +177,23 @@ TEST_F(NoteWindowTest, TypingSavesTwoSecondsLaterAndTheTextRoundTrips) {
     EXPECT_EQ(w->CurrentRecord().Lines, QStringList{QString::fromUtf8("w\u00a0domu")})
         << "a non-breaking space stays one";
 }
+
+TEST_F(NoteWindowTest, OnlyTheActiveNoteIsListedInTheSwitcher) {
+    TFormKartka* a = Open("[Position]\r\nLeft=10\r\nTop=10\r\n");
+    TFormKartka* b = Open("[Position]\r\nLeft=300\r\nTop=10\r\n", "b.sheet");
+    EXPECT_TRUE(Fake.WindowStyles.Skip.value(a)) << "shown out of the switcher";
+    a->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(a->IsActive, 2000);
+    EXPECT_FALSE(Fake.WindowStyles.Skip.value(a));
+    EXPECT_EQ(a->windowOpacity(), 1.0) << "opaque while active";
+    b->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(b->IsActive, 2000);
+    EXPECT_TRUE(Fake.WindowStyles.Skip.value(a));
+    EXPECT_FALSE(Fake.WindowStyles.Skip.value(b));
+
+    AltTab = true; // every note listed: the hints are left alone
+    Fake.WindowStyles.Skip.clear();
+    a->activateWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(a->IsActive, 2000);
+    EXPECT_TRUE(Fake.WindowStyles.Skip.isEmpty());
+}

@@ -42,8 +42,8 @@ TMsgResult TScriptedMessageBoxes::Show(QWidget*, const TMessage& message) {
 }
 
 TFakePlatform::TFakePlatform() : Saved(Platform()) {
-    Platform() = TPlatformServices{&Clock,    &Directory, &Marker, &UserStore,   &Priority,
-                                   &Keyboard, &Beeper,    &Build,  &MessageBoxes};
+    Platform() = TPlatformServices{&Clock,    &Directory, &Marker, &UserStore,    &Priority,
+                                   &Keyboard, &Beeper,    &Build,  &MessageBoxes, &WindowStyles};
 }
 
 TFakePlatform::~TFakePlatform() {

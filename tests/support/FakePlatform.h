@@ -90,6 +90,13 @@ public:
     bool FailUnscripted = true;
 };
 
+// Records the last switcher state asked for each window.
+class TFakeWindowStyles final : public IWindowStyles {
+public:
+    void SetSkipSwitcher(QWidget* window, bool skip) override { Skip[window] = skip; }
+    QMap<QWidget*, bool> Skip;
+};
+
 // Puts a fake in place of every platform service for its lifetime, then restores the
 // services that were in force.
 class TFakePlatform {
@@ -108,6 +115,7 @@ public:
     TFakeBeeper Beeper;
     TFakeBuildInfo Build;
     TScriptedMessageBoxes MessageBoxes;
+    TFakeWindowStyles WindowStyles;
 
 private:
     TPlatformServices Saved;
