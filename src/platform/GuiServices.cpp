@@ -87,8 +87,8 @@ public:
     }
 };
 
-// EWMH state hints sent to the root window as client messages, as the specification of
-// _NET_WM_STATE asks for mapped windows.
+// EWMH state hints, sent to the root window as client messages: a window manager changes a
+// mapped window's state only on such a request.
 class TX11WindowStyles final : public IWindowStyles {
 public:
     void SetSkipSwitcher(QWidget* window, bool skip) override {
