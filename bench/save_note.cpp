@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     note.Top = 100;
     note.Title = QStringLiteral("Pomiar");
     for (int i = 0; i < 300; ++i)
-        note.Lines << QStringLiteral("Linia %1 notatki z polskimi znakami: zażółć gęślą jaźń").arg(i);
+        note.Lines
+            << QStringLiteral("Linia %1 notatki z polskimi znakami: zażółć gęślą jaźń").arg(i);
     std::vector<double> ms;
     for (int i = 0; i < 50; ++i) {
         note.Lines[0] = QString::number(i);
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
         ms.push_back(t.nsecsElapsed() / 1e6);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("300-line note save: median %.2f ms, worst %.2f ms (%zu saves)\n", ms[ms.size() / 2],
-                ms.back(), ms.size());
+    std::printf("300-line note save: median %.2f ms, worst %.2f ms (%zu saves)\n",
+                ms[ms.size() / 2], ms.back(), ms.size());
     return 0;
 }

@@ -192,3 +192,28 @@ QPoint KeepVisible(QPoint p, int width, const QRect& d) {
         p.setY(d.top() + d.height() - 40);
     return p;
 }
+
+QPoint PlaceOnScreens(QPoint place, QSize size, const QList<QRect>& screens) {
+    const QRect note(place, size);
+    const QRect* nearest = nullptr;
+    qint64 best = 0;
+    for (const QRect& screen : screens) {
+        if (screen.intersects(note))
+            return place;
+        // The gap between the two rectangles.
+        const qint64 dx = std::max({0, screen.left() - note.right(), note.left() - screen.right()});
+        const qint64 dy = std::max({0, screen.top() - note.bottom(), note.top() - screen.bottom()});
+        const qint64 distance = dx * dx + dy * dy;
+        if (!nearest || distance < best) {
+            nearest = &screen;
+            best = distance;
+        }
+    }
+    if (!nearest)
+        return place;
+    const int x = std::clamp(place.x(), nearest->left(),
+                             std::max(nearest->left(), nearest->right() + 1 - size.width()));
+    const int y = std::clamp(place.y(), nearest->top(),
+                             std::max(nearest->top(), nearest->bottom() + 1 - size.height()));
+    return {x, y};
+}

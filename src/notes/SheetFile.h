@@ -2,6 +2,7 @@
 
 #include "common/DateUtils.h"
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -59,3 +60,7 @@ QString MakeSheetFileName(const QString& sheetsDir, TDateTime now, const QString
 
 // A note's place pulled onto the desktop so that at least 40 pixels of it stay in reach.
 QPoint KeepVisible(QPoint place, int width, const QRect& desktop);
+
+// A note that lies on none of the screens (one was unplugged) is brought onto the nearest
+// one, whole where it fits; a note on any screen stays where it is.
+QPoint PlaceOnScreens(QPoint place, QSize size, const QList<QRect>& screens);

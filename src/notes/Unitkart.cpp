@@ -26,6 +26,13 @@ QRect ScreenOf(const QWidget* w) {
 }
 
 // The whole desktop, every screen together; its origin may be negative.
+QList<QRect> ScreenRects() {
+    QList<QRect> rects;
+    for (const QScreen* s : QGuiApplication::screens())
+        rects << s->geometry();
+    return rects;
+}
+
 QRect DesktopOf(const QWidget* w) {
     const QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     return s ? s->virtualGeometry() : QRect(0, 0, 1024, 768);
@@ -541,7 +548,7 @@ QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
         Memo->setPlainText(r.Lines.join('\n'));
         Memo->moveCursor(QTextCursor::Start);
     }
-    move(KeepVisible(loaded, width(), DesktopOf(this)));
+    move(PlaceOnScreens(KeepVisible(loaded, width(), DesktopOf(this)), size(), ScreenRects()));
     return loaded;
 }
 

@@ -241,3 +241,17 @@ TEST_F(SheetFileTest, OpenNotesWithoutAFileKeepTheirNames) {
     EXPECT_EQ(MakeSheetFileName(Dir.path(), now, {"20261207093005.sheet"}),
               "202612070930051.sheet");
 }
+
+TEST(PlaceOnScreens, BringsANoteFromAMissingScreenOntoTheNearestOne) {
+    const QList<QRect> two{{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}};
+    EXPECT_EQ(PlaceOnScreens({1500, 100}, {300, 200}, two), QPoint(1500, 100));
+    EXPECT_EQ(PlaceOnScreens({1250, 100}, {300, 200}, two), QPoint(1250, 100)) << "across both";
+    // The right-hand screen was unplugged: the note comes to the left one, whole.
+    const QList<QRect> one{{0, 0, 1280, 1024}};
+    EXPECT_EQ(PlaceOnScreens({1500, 100}, {300, 200}, one), QPoint(980, 100));
+    EXPECT_EQ(PlaceOnScreens({-3000, 5000}, {300, 200}, one), QPoint(0, 824));
+    // Below a short screen, nearer the second one.
+    const QList<QRect> uneven{{0, 0, 1280, 600}, {1280, 0, 1280, 1024}};
+    EXPECT_EQ(PlaceOnScreens({1000, 900}, {200, 100}, uneven), QPoint(1280, 900));
+    EXPECT_EQ(PlaceOnScreens({10, 10}, {50, 50}, {}), QPoint(10, 10));
+}
