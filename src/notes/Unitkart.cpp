@@ -545,7 +545,9 @@ QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
     ActivationTime = r.ActivationTime;
     {
         const QSignalBlocker quiet(Memo);
-        Memo->setPlainText(r.Lines.join('\n'));
+        // The editor holds at most MaxTextLength characters; a larger file (damaged or made by
+        // hand) would stall the editor's layout. Its whole text stays in the .bak of the next save.
+        Memo->setPlainText(r.Lines.join('\n').left(MaxTextLength));
         Memo->moveCursor(QTextCursor::Start);
     }
     move(PlaceOnScreens(KeepVisible(loaded, width(), DesktopOf(this)), size(), ScreenRects()));

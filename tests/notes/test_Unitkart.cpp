@@ -197,3 +197,34 @@ TEST_F(NoteWindowTest, OnlyTheActiveNoteIsListedInTheSwitcher) {
     QTRY_VERIFY_WITH_TIMEOUT(a->IsActive, 2000);
     EXPECT_TRUE(Fake.WindowStyles.Skip.isEmpty());
 }
+
+TEST_F(NoteWindowTest, BadNoteFilesOpenWithDefaultsOrClamps) {
+    QByteArray binary(8192, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = static_cast<char>((i * 7919) % 256);
+    QByteArray huge = "[Sheet]\r\nText0=";
+    huge += QByteArray(10 * 1024 * 1024, 'x');
+    const QList<QByteArray> files{
+        "",
+        binary,
+        "[Size]\r\nWidth=-500\r\nMinHeight=-9\r\nHeight=-1\r\n[Position]\r\nLeft=2147483647\r\n",
+        EncodeText(QString::fromUtf8("[Sheet]\r\nText0=urwany w poło")), // cut mid-line
+        "[Activation]\r\nEnabled=1\r\nDateTime=2026-13-45 "
+        "99:99\r\n[Sheet]\r\n[Sheet]\r\nText0=b\r\n",
+        huge,
+    };
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(i);
+        WriteBytes(File(QString("bad%1.sheet").arg(i)), files[i]);
+        auto* w = new TFormKartka(&AltTab, &LastActive, {}, nullptr, false, 140, 240, true, true,
+                                  File(QString("bad%1.sheet").arg(i)));
+        Windows.emplace_back(w);
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_GE(w->width(), 50);
+        EXPECT_LE(w->width(), Screen().width() - 30);
+        EXPECT_GE(w->height(), 16);
+        EXPECT_LE(w->x(), Screen().width() - 40) << "within reach";
+    }
+    EXPECT_EQ(Windows[3]->Memo->toPlainText(), QString::fromUtf8("urwany w poło"));
+    EXPECT_EQ(Windows[5]->Memo->toPlainText().size(), 20480) << "the editor's limit";
+}
