@@ -181,28 +181,35 @@ QString MakeSheetFileName(const QString& sheetsDir, TDateTime now, const QString
     return candidate + QStringLiteral(".sheet");
 }
 
-QPoint KeepVisible(QPoint p, int width, const QRect& d) {
-    if (p.x() + width < d.left() + 40)
-        p.setX(d.left() + 40 - width);
-    if (p.x() > d.left() + d.width() - 40)
-        p.setX(d.left() + d.width() - 40);
-    if (p.y() < d.top())
-        p.setY(d.top());
-    if (p.y() > d.top() + d.height() - 40)
-        p.setY(d.top() + d.height() - 40);
-    return p;
+QPoint KeepVisible(QPoint place, int width, const QRect& d) {
+    // In 64 bits: a damaged file may hold any 32-bit place.
+    qint64 x = place.x(), y = place.y();
+    const qint64 left = d.left(), top = d.top();
+    if (x + width < left + 40)
+        x = left + 40 - width;
+    if (x > left + d.width() - 40)
+        x = left + d.width() - 40;
+    if (y < top)
+        y = top;
+    if (y > top + d.height() - 40)
+        y = top + d.height() - 40;
+    return {static_cast<int>(x), static_cast<int>(y)};
 }
 
 QPoint PlaceOnScreens(QPoint place, QSize size, const QList<QRect>& screens) {
-    const QRect note(place, size);
+    // Edges in 64 bits, right and bottom exclusive: a damaged file may hold any 32-bit place.
+    const qint64 nl = place.x(), nt = place.y();
+    const qint64 nr = nl + size.width(), nb = nt + size.height();
     const QRect* nearest = nullptr;
     qint64 best = 0;
     for (const QRect& screen : screens) {
-        if (screen.intersects(note))
+        const qint64 sl = screen.x(), st = screen.y();
+        const qint64 sr = sl + screen.width(), sb = st + screen.height();
+        // The gap between the two rectangles; none when they overlap.
+        const qint64 dx = std::max({qint64(0), sl - nr, nl - sr});
+        const qint64 dy = std::max({qint64(0), st - nb, nt - sb});
+        if (dx == 0 && dy == 0 && nl < sr && sl < nr && nt < sb && st < nb)
             return place;
-        // The gap between the two rectangles.
-        const qint64 dx = std::max({0, screen.left() - note.right(), note.left() - screen.right()});
-        const qint64 dy = std::max({0, screen.top() - note.bottom(), note.top() - screen.bottom()});
         const qint64 distance = dx * dx + dy * dy;
         if (!nearest || distance < best) {
             nearest = &screen;
@@ -211,9 +218,10 @@ QPoint PlaceOnScreens(QPoint place, QSize size, const QList<QRect>& screens) {
     }
     if (!nearest)
         return place;
-    const int x = std::clamp(place.x(), nearest->left(),
-                             std::max(nearest->left(), nearest->right() + 1 - size.width()));
-    const int y = std::clamp(place.y(), nearest->top(),
-                             std::max(nearest->top(), nearest->bottom() + 1 - size.height()));
-    return {x, y};
+    const qint64 maxX =
+        std::max<qint64>(nearest->x(), qint64(nearest->x()) + nearest->width() - size.width());
+    const qint64 maxY =
+        std::max<qint64>(nearest->y(), qint64(nearest->y()) + nearest->height() - size.height());
+    return {static_cast<int>(std::clamp<qint64>(nl, nearest->x(), maxX)),
+            static_cast<int>(std::clamp<qint64>(nt, nearest->y(), maxY))};
 }

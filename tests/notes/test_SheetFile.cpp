@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -207,6 +208,7 @@ TEST(KeepVisible, LeavesFortyPixelsInReachOnAnyDesktop) {
     EXPECT_EQ(KeepVisible({-1000, 5000}, 350, screen), QPoint(-310, 984));
     EXPECT_EQ(KeepVisible({2000, -5}, 350, screen), QPoint(1240, 0));
     EXPECT_EQ(KeepVisible({100, 100}, 350, screen), QPoint(100, 100));
+    EXPECT_EQ(KeepVisible({INT_MAX, INT_MIN}, 350, screen), QPoint(1240, 0));
     // Two screens, the second left of the first: its notes stay where they are.
     const QRect desktop(-1920, 0, 3200, 1080);
     EXPECT_EQ(KeepVisible({-1500, 300}, 350, desktop), QPoint(-1500, 300));
@@ -254,4 +256,5 @@ TEST(PlaceOnScreens, BringsANoteFromAMissingScreenOntoTheNearestOne) {
     const QList<QRect> uneven{{0, 0, 1280, 600}, {1280, 0, 1280, 1024}};
     EXPECT_EQ(PlaceOnScreens({1000, 900}, {200, 100}, uneven), QPoint(1280, 900));
     EXPECT_EQ(PlaceOnScreens({10, 10}, {50, 50}, {}), QPoint(10, 10));
+    EXPECT_EQ(PlaceOnScreens({INT_MAX, INT_MIN}, {300, 200}, one), QPoint(980, 0));
 }
