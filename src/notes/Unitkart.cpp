@@ -192,13 +192,13 @@ void TFormKartka::BuildControls() {
     SetBackground(Memo->viewport(), NoteColour);
     Memo->installEventFilter(this);
 
-    auto* panel4 = Strip(this, NoteColour);
-    auto* panel3 = Strip(this, NoteColour);
-    auto* panelRight = Strip(this, Qt::black);
-    auto* panel2 = Strip(this, Silver);
+    Panel4 = Strip(this, NoteColour);
+    Panel3 = Strip(this, NoteColour);
+    PanelRight = Strip(this, Qt::black);
+    Panel2 = Strip(this, Silver);
     PanelBottom = Strip(this, Qt::black);
     PanelRightBottom = Strip(this, Qt::black);
-    auto* panel5 = Strip(this, NoteColour);
+    Panel5 = Strip(this, NoteColour);
 
     Panel = Strip(this, QColor(255, 255, 149));
     LabelTitle = new QLabel(Panel);
@@ -214,14 +214,14 @@ void TFormKartka::BuildControls() {
     Panel->installEventFilter(this);
     LabelTitle->installEventFilter(this);
 
-    auto* panelLeft = Strip(this, Silver);
-    auto* panel1 = Strip(this, Silver);
+    PanelLeft = Strip(this, Silver);
+    Panel1 = Strip(this, Silver);
     PanelRightTop = Strip(this, Qt::black);
 
-    Grips = {{panelRight, true, false}, {PanelRightTop, true, false},
-             {panel3, true, false},     {PanelBottom, false, true},
-             {panel4, false, true},     {PanelRightBottom, true, true},
-             {panel5, true, true}};
+    Grips = {{PanelRight, true, false}, {PanelRightTop, true, false},
+             {Panel3, true, false},     {PanelBottom, false, true},
+             {Panel4, false, true},     {PanelRightBottom, true, true},
+             {Panel5, true, true}};
     for (const TGrip& g : Grips) {
         g.Widget->installEventFilter(this);
         g.Widget->setCursor(g.Width && g.Height ? Qt::SizeFDiagCursor
@@ -229,16 +229,16 @@ void TFormKartka::BuildControls() {
                                                 : Qt::SizeVerCursor);
     }
     // Later ones lie on top.
-    for (QWidget* w : {static_cast<QWidget*>(Memo), panel4, panel3, panelRight, panel2, PanelBottom,
-                       PanelRightBottom, panel5, Panel, panelLeft, panel1, PanelRightTop})
+    for (QWidget* w : {static_cast<QWidget*>(Memo), Panel4, Panel3, PanelRight, Panel2, PanelBottom,
+                       PanelRightBottom, Panel5, Panel, PanelLeft, Panel1, PanelRightTop})
         w->raise();
-    panel1->setObjectName(QStringLiteral("Panel1"));
-    panelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    panel2->setObjectName(QStringLiteral("Panel2"));
-    panelRight->setObjectName(QStringLiteral("PanelRight"));
-    panel3->setObjectName(QStringLiteral("Panel3"));
-    panel4->setObjectName(QStringLiteral("Panel4"));
-    panel5->setObjectName(QStringLiteral("Panel5"));
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    PanelRight->setObjectName(QStringLiteral("PanelRight"));
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel5->setObjectName(QStringLiteral("Panel5"));
 
     connect(SpeedButtonHiPrior, &QAbstractButton::clicked, this, [this] {
         ApplyPriorityLook();
@@ -262,16 +262,16 @@ void TFormKartka::LayoutControls() {
     SpeedButtonHiPrior->setGeometry(w - 27, 2, 12, 12);
     SpeedButtonClose->setGeometry(w - 14, 2, 12, 12);
     Memo->setGeometry(3, 15, w - 6, h - 17);
-    findChild<QWidget*>(QStringLiteral("Panel1"))->setGeometry(0, 0, w, 1);
-    findChild<QWidget*>(QStringLiteral("PanelLeft"))->setGeometry(0, 0, 1, h);
-    findChild<QWidget*>(QStringLiteral("Panel2"))->setGeometry(0, 15, w - 1, 1);
-    findChild<QWidget*>(QStringLiteral("PanelRight"))->setGeometry(w - 1, 0, 1, h - 2);
+    Panel1->setGeometry(0, 0, w, 1);
+    PanelLeft->setGeometry(0, 0, 1, h);
+    Panel2->setGeometry(0, 15, w - 1, 1);
+    PanelRight->setGeometry(w - 1, 0, 1, h - 2);
     PanelRightTop->setGeometry(w - 1, 0, 1, 15);
-    findChild<QWidget*>(QStringLiteral("Panel3"))->setGeometry(w - 3, 15, 2, h - 21);
+    Panel3->setGeometry(w - 3, 15, 2, h - 21);
     PanelBottom->setGeometry(0, h - 1, w - 2, 1);
-    findChild<QWidget*>(QStringLiteral("Panel4"))->setGeometry(0, h - 3, w - 6, 2);
+    Panel4->setGeometry(0, h - 3, w - 6, 2);
     PanelRightBottom->setGeometry(w - 6, h - 6, 6, 6);
-    findChild<QWidget*>(QStringLiteral("Panel5"))->setGeometry(w - 6, h - 6, 5, 5);
+    Panel5->setGeometry(w - 6, h - 6, 5, 5);
 }
 
 void TFormKartka::resizeEvent(QResizeEvent*) {

@@ -112,6 +112,13 @@ private:
 
     QList<TGrip> Grips;
     QWidget* PanelRightTop = nullptr;
+    QWidget* Panel1 = nullptr;
+    QWidget* PanelLeft = nullptr;
+    QWidget* Panel2 = nullptr;
+    QWidget* PanelRight = nullptr;
+    QWidget* Panel3 = nullptr;
+    QWidget* Panel4 = nullptr;
+    QWidget* Panel5 = nullptr;
     QWidget* PanelBottom = nullptr;
     QWidget* PanelRightBottom = nullptr;
     QPoint MoveGrab;         // pointer position inside the window when the drag began
