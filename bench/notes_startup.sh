@@ -35,7 +35,10 @@ for n in $COUNTS; do
     done
     end=$(date +%s%N)
     rss=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
-    printf '%5d notes: %6d ms to map, peak RSS %6d kB\n' "$n" $(((end - start) / 1000000)) "$rss"
+    sleep 2
+    settled=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
+    parts=$(grep -E "^Rss" /proc/$pid/status | tr -s " \t" " " | paste -sd" " -)
+    printf '%5d notes: %6d ms to map, peak RSS %6d kB, %6d kB after 2 s (%s)\n' "$n" $(((end - start) / 1000000)) "$rss" "$settled" "$parts"
     kill -TERM $pid
     wait $pid 2>/dev/null
     rm -rf "$dir"
