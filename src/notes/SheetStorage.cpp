@@ -98,8 +98,10 @@ void TSheetStorage::Save() {
             QString::fromUtf8("Błąd"), TMsgButtons::OK, TMsgIcon::Error);
     LastLeft = record.Left.value_or(0);
     LastTop = record.Top.value_or(0);
-    if (SaveSheetFile(FileName, record))
+    if (SaveSheetFile(FileName, record)) {
+        ++Writes;
         return;
+    }
     if (!WriteErrorShown) {
         WriteErrorShown = true;
         MessageBox(nullptr, QString::fromUtf8("Nie można zapisywać do pliku ") + FileName,

@@ -56,6 +56,8 @@ public:
     int CollapsedHeight = 16;
     int LastLineCount = 0;
     bool SaveEnabled = true;
+    // Versions put in place during the run.
+    int Writes = 0;
 
 private:
     void OnSaveTimer();

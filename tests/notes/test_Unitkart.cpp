@@ -6,6 +6,7 @@
 #include "support/FakePlatform.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -176,6 +177,56 @@ TEST_F(NoteWindowTest, TypingSavesTwoSecondsLaterAndTheTextRoundTrips) {
     w->Memo->setPlainText(QString::fromUtf8("w\u00a0domu"));
     EXPECT_EQ(w->CurrentRecord().Lines, QStringList{QString::fromUtf8("w\u00a0domu")})
         << "a non-breaking space stays one";
+}
+
+// Every gesture is a burst of changes; the note is written once, a delay after the last one.
+TEST_F(NoteWindowTest, EachGestureGivesOneWriteAfterItsLastEvent) {
+    TFormKartka* w = Open("[Size]\r\nWidth=200\r\nMinHeight=100\r\nHeight=100\r\n"
+                          "[Position]\r\nLeft=100\r\nTop=100\r\n[Sheet]\r\nText0=a\r\n");
+    w->Storage->SaveDelayMs = 150;
+    QElapsedTimer sinceLast;
+    auto writesAfter = [&](const char* gesture) {
+        const int before = w->Storage->Writes;
+        QTRY_VERIFY_WITH_TIMEOUT(w->Storage->Writes > before, 2000);
+        EXPECT_GE(sinceLast.elapsed(), 150) << gesture << " written before the delay ran out";
+        QTest::qWait(400);
+        EXPECT_EQ(w->Storage->Writes, before + 1) << gesture;
+    };
+    auto burst = [&](auto&& step) {
+        for (int i = 1; i <= 8; ++i) {
+            step(i);
+            QTest::qWait(10);
+        }
+        sinceLast.start();
+    };
+    const int initial = w->Storage->Writes;
+
+    burst([&](int) { QTest::keyClicks(w->Memo, "xyz"); });
+    writesAfter("typing");
+
+    const QPoint grab = w->Panel->mapToGlobal(QPoint(20, 5));
+    Send(w->Panel, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    burst([&](int i) {
+        Send(w->Panel, QEvent::MouseMove, grab + QPoint(i * 3, i * 2), Qt::LeftButton);
+    });
+    Send(w->Panel, QEvent::MouseButtonRelease, grab + QPoint(24, 16), Qt::NoButton);
+    writesAfter("dragging");
+    EXPECT_EQ(TMemIniFile(File()).ReadInteger("Position", "Left", 0), 124);
+
+    QWidget* corner = w->findChild<QWidget*>("Panel5");
+    const QPoint c = corner->mapToGlobal(QPoint(2, 2));
+    Send(corner, QEvent::MouseButtonPress, c, Qt::LeftButton);
+    burst([&](int i) { Send(corner, QEvent::MouseMove, c + QPoint(i, i * 4), Qt::LeftButton); });
+    Send(corner, QEvent::MouseButtonRelease, c + QPoint(8, 32), Qt::NoButton);
+    writesAfter("resizing");
+    EXPECT_EQ(TMemIniFile(File()).ReadInteger("Size", "Width", 0), 208);
+
+    sinceLast.start();
+    QTest::mouseDClick(w->Panel, Qt::LeftButton, {}, QPoint(20, 5));
+    ASSERT_TRUE(w->IsCollapsed());
+    writesAfter("collapsing");
+    EXPECT_EQ(TMemIniFile(File()).ReadInteger("Size", "MinHeight", 0), 16);
+    EXPECT_EQ(w->Storage->Writes, initial + 4);
 }
 
 TEST_F(NoteWindowTest, OnlyTheActiveNoteIsListedInTheSwitcher) {
