@@ -141,7 +141,8 @@ std::optional<TDateTime> ParseTime(const QString& text) {
 
 std::optional<TDateTime> ParseMoment(const QString& text) {
     const QString s = text.trimmed();
-    const qsizetype blank = s.indexOf(QRegularExpression(QStringLiteral("\\s")));
+    static const QRegularExpression blankRe(QStringLiteral("\\s"));
+    const qsizetype blank = s.indexOf(blankRe);
     if (blank < 0)
         return ParseDate(s);
     const auto date = ParseDate(s.left(blank));

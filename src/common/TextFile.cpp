@@ -87,6 +87,17 @@ bool WriteFileSynced(const QString& path, const QByteArray& bytes, int mode) {
     return ok;
 }
 
+bool LinkOrCopyFile(const QString& from, const QString& to) {
+    if (::link(Native(from).constData(), Native(to).constData()) == 0)
+        return true;
+    QByteArray bytes;
+    if (ReadWholeFile(from, bytes) && WriteFileSynced(to, bytes))
+        return true;
+    // A torn copy would pass for a good backup.
+    ::unlink(Native(to).constData());
+    return false;
+}
+
 bool SyncDirectory(const QString& dirPath) {
     const int fd = ::open(Native(dirPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)

@@ -21,6 +21,10 @@ bool WriteFileSynced(const QString& path, const QByteArray& bytes, int mode = -1
 // existing file may not be written (it is read-only to us).
 bool PrepareReplace(const QString& path, QString& target, int& mode, QString* error = nullptr);
 
+// Gives the file `from` the second name `to` (which must not exist) without moving it: a hard
+// link, or a flushed copy on file systems without links. False when neither worked.
+bool LinkOrCopyFile(const QString& from, const QString& to);
+
 // Flushes a directory's entries (renames, links) to the disk.
 bool SyncDirectory(const QString& dirPath);
 

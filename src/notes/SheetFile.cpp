@@ -40,14 +40,8 @@ std::optional<int> ReadOptionalInt(const TMemIniFile& ini, const QString& sectio
 void KeepBackup(const QString& fileName) {
     const QString bak = SheetBackupName(fileName);
     ::unlink(Native(bak).constData());
-    if (!QFileInfo::exists(fileName))
-        return;
-    if (::link(Native(fileName).constData(), Native(bak).constData()) == 0)
-        return;
-    // File systems without hard links get a copy.
-    QByteArray previous;
-    if (ReadWholeFile(fileName, previous))
-        WriteFileSynced(bak, previous);
+    if (QFileInfo::exists(fileName))
+        LinkOrCopyFile(fileName, bak);
 }
 
 QString ErrnoText() {

@@ -3,12 +3,16 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMediaDevices>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QSoundEffect>
 #include <QTranslator>
 #include <QUrl>
 #include <QWidget>
@@ -133,6 +137,29 @@ private:
     }
 };
 
+class TQtSoundPlayer final : public ISoundPlayer {
+public:
+    // A file that failed to load must not count as playing for ever.
+    bool IsPlaying() const override {
+        return Effect && Effect->status() != QSoundEffect::Error && Effect->isPlaying();
+    }
+
+    void PlayFile(const QString& path) override {
+        // Without an audio device the effect would report playing for ever and every later
+        // sound would be skipped: no device is silence.
+        if (QMediaDevices::audioOutputs().isEmpty())
+            return;
+        if (!Effect)
+            Effect = new QSoundEffect(qApp);
+        // Loading runs in the background; play() waits for it without blocking the caller.
+        Effect->setSource(QUrl::fromLocalFile(path));
+        Effect->play();
+    }
+
+private:
+    QPointer<QSoundEffect> Effect;
+};
+
 bool SetFromEnvironment(const char* name) {
     return !qEnvironmentVariableIsEmpty(name);
 }
@@ -182,7 +209,9 @@ void InstallGuiServices() {
     static TQtBeeper beeper;
     static TQtMessageBoxes boxes;
     static TX11WindowStyles styles;
+    static TQtSoundPlayer sound;
     Platform().WindowStyles = &styles;
+    Platform().Sound = &sound;
     Platform().Keyboard = &keyboard;
     Platform().Beeper = &beeper;
     Platform().MessageBoxes = &boxes;

@@ -164,6 +164,13 @@ public:
     void SetSkipSwitcher(QWidget*, bool) override {}
 };
 
+// Tools without a desktop stay silent.
+class TNoSound final : public ISoundPlayer {
+public:
+    bool IsPlaying() const override { return false; }
+    void PlayFile(const QString&) override {}
+};
+
 bool ShuttingDownFlag = false;
 
 } // namespace
@@ -179,8 +186,9 @@ TPlatformServices& Platform() {
     static TCompiledBuildInfo build;
     static TStderrMessageBoxes boxes;
     static TNoWindowStyles styles;
-    static TPlatformServices services{&clock,    &directory, &marker, &store, &priority,
-                                      &keyboard, &beeper,    &build,  &boxes, &styles};
+    static TNoSound sound;
+    static TPlatformServices services{&clock,  &directory, &marker, &store,  &priority, &keyboard,
+                                      &beeper, &build,     &boxes,  &styles, &sound};
     return services;
 }
 
@@ -206,6 +214,13 @@ void SetShuttingDown(bool shuttingDown) {
 
 bool ShuttingDown() {
     return ShuttingDownFlag;
+}
+
+void PlaySoundFile(const QString& path) {
+    ISoundPlayer* sound = Platform().Sound;
+    if (!sound || sound->IsPlaying() || !QFileInfo(path).isFile())
+        return;
+    sound->PlayFile(path);
 }
 
 QString ProgramDir() {

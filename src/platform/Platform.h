@@ -105,6 +105,16 @@ public:
     virtual void SetSkipSwitcher(QWidget* window, bool skip) = 0;
 };
 
+// WAV playback for alarms: asynchronous, never the desktop's default sound, never waiting.
+class ISoundPlayer {
+public:
+    virtual ~ISoundPlayer() = default;
+    // A sound of the program is still playing.
+    virtual bool IsPlaying() const = 0;
+    // Starts the file and returns at once. An unreadable file or no audio device is silence.
+    virtual void PlayFile(const QString& path) = 0;
+};
+
 struct TPlatformServices {
     IClock* Clock;
     IProgramDirectory* Directory;
@@ -116,6 +126,7 @@ struct TPlatformServices {
     IBuildInfo* Build;
     IMessageBoxes* MessageBoxes;
     IWindowStyles* WindowStyles;
+    ISoundPlayer* Sound;
 };
 
 // The services in force. Starts with the desktop-free implementations; the program entry
@@ -131,6 +142,10 @@ TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& capti
                       TMsgButtons buttons = TMsgButtons::OK, TMsgIcon icon = TMsgIcon::None);
 void SetShuttingDown(bool shuttingDown);
 bool ShuttingDown();
+
+// Plays a WAV file without waiting. A missing file plays nothing, and while a sound of the
+// program plays the new one is skipped rather than cutting it off.
+void PlaySoundFile(const QString& path);
 
 // The program directory (no trailing slash) and paths inside it.
 QString ProgramDir();

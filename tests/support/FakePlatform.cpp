@@ -42,8 +42,9 @@ TMsgResult TScriptedMessageBoxes::Show(QWidget*, const TMessage& message) {
 }
 
 TFakePlatform::TFakePlatform() : Saved(Platform()) {
-    Platform() = TPlatformServices{&Clock,    &Directory, &Marker, &UserStore,    &Priority,
-                                   &Keyboard, &Beeper,    &Build,  &MessageBoxes, &WindowStyles};
+    Platform() =
+        TPlatformServices{&Clock,  &Directory, &Marker,       &UserStore,    &Priority, &Keyboard,
+                          &Beeper, &Build,     &MessageBoxes, &WindowStyles, &Sound};
 }
 
 TFakePlatform::~TFakePlatform() {

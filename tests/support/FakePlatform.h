@@ -97,6 +97,15 @@ public:
     QMap<QWidget*, bool> Skip;
 };
 
+// Records the files asked for; `Playing` stands for a sound that has not ended yet.
+class TFakeSoundPlayer final : public ISoundPlayer {
+public:
+    bool IsPlaying() const override { return Playing; }
+    void PlayFile(const QString& path) override { Played << path; }
+    bool Playing = false;
+    QStringList Played;
+};
+
 // Puts a fake in place of every platform service for its lifetime, then restores the
 // services that were in force.
 class TFakePlatform {
@@ -116,6 +125,7 @@ public:
     TFakeBuildInfo Build;
     TScriptedMessageBoxes MessageBoxes;
     TFakeWindowStyles WindowStyles;
+    TFakeSoundPlayer Sound;
 
 private:
     TPlatformServices Saved;

@@ -1,0 +1,330 @@
+#include "scheduler/Timetable.h"
+
+#include "common/Formats.h"
+#include "common/IniFile.h"
+#include "common/IniText.h"
+#include "common/TextFile.h"
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+const QString HeadSection = QStringLiteral("TimeTable");
+const QString InfoText =
+    QStringLiteral("Notella - Timetable info file. https://notella.example.org/");
+constexpr int TimetableBackups = 11;
+constexpr int ArchiveBackups = 6;
+
+QString EntrySection(qint64 index) {
+    return QStringLiteral("TT") + QString::number(index);
+}
+
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+QString ErrnoText(int e) {
+    return QString::fromLocal8Bit(std::strerror(e));
+}
+
+// "timetable.ini" -> "timetable07.bak".
+QString BackupName(const QString& path, int n) {
+    const QFileInfo fi(path);
+    return fi.path() + '/' + fi.completeBaseName() +
+           QStringLiteral("%1.bak").arg(n, 2, 10, QChar('0'));
+}
+
+// Oldest out, each one a number up; the live file itself is never moved.
+void RotateBackups(const QString& path, int backups) {
+    ::unlink(Native(BackupName(path, backups - 1)).constData());
+    for (int n = backups - 2; n >= 0; --n)
+        ::rename(Native(BackupName(path, n)).constData(),
+                 Native(BackupName(path, n + 1)).constData());
+}
+
+// Replaces `path` whole with `bytes`. The new content is written and flushed under a
+// temporary name first; only then do the backups rotate and the current file gets its second
+// name "...00.bak"; one rename puts the new file in place. A crash or a full disk at any step
+// leaves `path` with the previous content or the new one, complete.
+bool ReplaceKeepingBackups(const QString& path, const QByteArray& bytes, int backups,
+                           QString& error) {
+    QString target;
+    int mode = -1;
+    if (!PrepareReplace(path, target, mode, &error))
+        return false;
+    const QString temp = target + QStringLiteral(".%1.tmp").arg(::getpid());
+    if (!WriteFileSynced(temp, bytes, mode)) {
+        const int e = errno;
+        error = temp + QStringLiteral(": ") + ErrnoText(e);
+        ::unlink(Native(temp).constData());
+        return false;
+    }
+    RotateBackups(path, backups);
+    const QString newest = BackupName(path, 0);
+    // A backup that could not move on is kept rather than overwritten.
+    if (QFileInfo::exists(target) && !QFileInfo::exists(newest))
+        LinkOrCopyFile(target, newest);
+    if (::rename(Native(temp).constData(), Native(target).constData()) != 0) {
+        const int e = errno;
+        error = target + QStringLiteral(": ") + ErrnoText(e);
+        ::unlink(Native(temp).constData());
+        return false;
+    }
+    SyncDirectory(QFileInfo(target).absolutePath());
+    if (QFileInfo(path).absolutePath() != QFileInfo(target).absolutePath())
+        SyncDirectory(QFileInfo(path).absolutePath());
+    return true;
+}
+
+void ReportWriteFailure(const QString& what, const QString& error) {
+    MessageBox(nullptr,
+               what + QStringLiteral("\n\n") + error +
+                   QStringLiteral("\n\nPoprzednia wersja pliku pozostała bez zmian."),
+               QStringLiteral("Błąd"), TMsgButtons::OK, TMsgIcon::Error);
+}
+
+// "hh:mm:ss", or hours and minutes alone as a hand-edited file may have them.
+TDateTime ReadTime(const TMemIniFile& ini, const QString& section, const QString& key) {
+    const auto t = ParseTime(ini.ReadString(section, key));
+    return t ? *t : 0.0;
+}
+
+} // namespace
+
+void WriteTimetableEntry(TMemIniFile& ini, const QString& section, const TTimetableEntry& e) {
+    ini.WriteInteger(section, QStringLiteral("kind"), e.kind);
+    ini.WriteString(section, QStringLiteral("date"), FormatFileDate(e.date));
+    ini.WriteString(section, QStringLiteral("time"), FormatTime(e.time));
+    ini.WriteInteger(section, QStringLiteral("dayofweek"), e.dayofweek);
+    ini.WriteInteger(section, QStringLiteral("dayofmonth"), e.dayofmonth);
+    ini.WriteInteger(section, QStringLiteral("month"), e.month);
+    ini.WriteInteger(section, QStringLiteral("minute"), e.minute);
+    ini.WriteString(section, QStringLiteral("notka"), EncodeIniText(e.notka));
+    ini.WriteDateTime(section, QStringLiteral("remindafter"), e.remindafter);
+    ini.WriteInteger(section, QStringLiteral("remindbefore"), e.remindbefore);
+    ini.WriteDateTime(section, QStringLiteral("lastshowdate"), e.lastshowdate);
+}
+
+TTimetableEntry ReadTimetableEntry(const TMemIniFile& ini, const QString& section) {
+    TTimetableEntry e;
+    e.kind = ini.ReadInteger(section, QStringLiteral("kind"), 0);
+    e.date = ini.ReadDateTime(section, QStringLiteral("date"), 0.0);
+    e.time = ReadTime(ini, section, QStringLiteral("time"));
+    e.dayofweek = ini.ReadInteger(section, QStringLiteral("dayofweek"), 0);
+    e.dayofmonth = ini.ReadInteger(section, QStringLiteral("dayofmonth"), 0);
+    e.month = ini.ReadInteger(section, QStringLiteral("month"), 0);
+    e.minute = ini.ReadInteger(section, QStringLiteral("minute"), 0);
+    e.notka =
+        DecodeIniText(ini.ReadString(section, QStringLiteral("notka"), QStringLiteral("\"\"")));
+    e.remindafter = ini.ReadDateTime(section, QStringLiteral("remindafter"), 0.0);
+    e.remindbefore = ini.ReadInteger(section, QStringLiteral("remindbefore"), 0);
+    e.lastshowdate = ini.ReadDateTime(section, QStringLiteral("lastshowdate"), 0.0);
+    return e;
+}
+
+TTimetable::TTimetable() : Slots(capacity) {}
+
+QString TTimetable::Directory() {
+    return ProgramFile(QStringLiteral("timetable"));
+}
+
+QString TTimetable::FileName() {
+    return Directory() + QStringLiteral("/timetable.ini");
+}
+
+QString TTimetable::ArchiveFileName() {
+    return Directory() + QStringLiteral("/timetable_deleted.ini");
+}
+
+namespace {
+
+// The new entry `n` goes in front of `e` of the same kind.
+bool Precedes(const TTimetableEntry& n, const TTimetableEntry& e) {
+    switch (n.kind) {
+    case KindOnce:
+        return n.date < e.date || (n.date == e.date && n.time < e.time);
+    case KindEveryMinutes:
+        return e.minute > n.minute;
+    case KindDaily:
+        return n.time < e.time;
+    case KindWeekly:
+        return e.dayofweek > n.dayofweek || (e.dayofweek == n.dayofweek && n.time < e.time);
+    case KindMonthly:
+        return e.dayofmonth > n.dayofmonth || (e.dayofmonth == n.dayofmonth && n.time < e.time);
+    case KindYearly:
+        return e.month > n.month || (e.month == n.month && e.dayofmonth > n.dayofmonth) ||
+               (e.month == n.month && e.dayofmonth == n.dayofmonth && n.time < e.time);
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+int TTimetable::Insert(const TTimetableEntry& entry) {
+    if (Count >= capacity)
+        return -1;
+    TTimetableEntry n = entry;
+    n.time = TimePart(n.time);
+    n.date = DatePart(n.date);
+    int i = 0;
+    while (i < Count && Slots[i].kind < n.kind)
+        ++i;
+    int j = i;
+    while (j < Count && Slots[j].kind == n.kind)
+        ++j;
+    int at = i;
+    while (at < j && !Precedes(n, Slots[at]))
+        ++at;
+    std::move_backward(Slots.begin() + at, Slots.begin() + Count, Slots.begin() + Count + 1);
+    n.lastshowdate = Now();
+    Slots[at] = std::move(n);
+    ++Count;
+    ++Layout;
+    return at;
+}
+
+int TTimetable::Replace(int index, const TTimetableEntry& entry) {
+    if (index < 0 || index >= Count)
+        return -1;
+    archiveSuppressed = true;
+    Remove(index);
+    archiveSuppressed = false;
+    return Insert(entry);
+}
+
+void TTimetable::Remove(int index) {
+    if (index < 0 || index >= Count)
+        return;
+    if (!archiveSuppressed)
+        Archive(Slots[index]);
+    std::move(Slots.begin() + index + 1, Slots.begin() + Count, Slots.begin() + index);
+    --Count;
+    Slots[Count] = TTimetableEntry{};
+    ++Layout;
+}
+
+bool TTimetable::Archive(const TTimetableEntry& entry) {
+    const QString file = ArchiveFileName();
+    QString error;
+    bool ok = QDir().mkpath(Directory());
+    if (!ok)
+        error = Directory() + QStringLiteral(": nie można utworzyć katalogu");
+    TMemIniFile ini;
+    ini.SetFileName(file);
+    QByteArray bytes;
+    if (ok && QFileInfo::exists(file)) {
+        // Writing over an archive that could not be read would lose it.
+        ok = ReadWholeFile(file, bytes);
+        if (ok)
+            ini.LoadFromText(DecodeText(bytes));
+        else
+            error = file + QStringLiteral(": nie można odczytać pliku");
+    }
+    if (ok) {
+        // A hand-edited count never lets a new entry overwrite an archived one.
+        qint64 n = std::max(0, ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0));
+        while (ini.SectionExists(EntrySection(n)))
+            ++n;
+        ini.WriteString(HeadSection, QStringLiteral("Count"), QString::number(n + 1));
+        ini.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), Now());
+        WriteTimetableEntry(ini, EntrySection(n), entry);
+        ok = ReplaceKeepingBackups(file, EncodeText(ini.ToText()), ArchiveBackups, error);
+    }
+    if (!ok)
+        ReportWriteFailure(QStringLiteral("Nie można zapisać usuniętego wpisu w archiwum "
+                                          "terminarza."),
+                           error);
+    return ok;
+}
+
+bool TTimetable::Save() {
+    const QString file = FileName();
+    QString error;
+    bool ok = true;
+    if (Unreadable) {
+        ok = false;
+        error = file + QStringLiteral(": nie można było odczytać pliku przy starcie programu");
+    } else if (!QDir().mkpath(Directory())) {
+        ok = false;
+        error = Directory() + QStringLiteral(": nie można utworzyć katalogu");
+    }
+    if (ok) {
+        const TScopedFileTimeFormat fileTimes;
+        TMemIniFile ini;
+        ini.WriteString(HeadSection, QStringLiteral("Info"), InfoText);
+        ini.WriteInteger(HeadSection, QStringLiteral("Count"), Count);
+        ini.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), Now());
+        for (int i = 0; i < Count; ++i)
+            WriteTimetableEntry(ini, EntrySection(i), Slots[i]);
+        ok = ReplaceKeepingBackups(file, EncodeText(ini.ToText()), TimetableBackups, error);
+    }
+    if (!ok)
+        ReportWriteFailure(QStringLiteral("Nie można zapisać terminarza."), error);
+    return ok;
+}
+
+void TTimetable::Load() {
+    std::fill(Slots.begin(), Slots.begin() + Count, TTimetableEntry{});
+    Count = 0;
+    ++Layout;
+    const QString file = FileName();
+    QByteArray bytes;
+    Unreadable = false;
+    if (!ReadWholeFile(file, bytes)) {
+        Unreadable = QFileInfo::exists(file);
+        return;
+    }
+    TMemIniFile ini;
+    ini.LoadFromText(DecodeText(bytes));
+    Count = std::clamp(ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0), 0, capacity);
+    for (int i = 0; i < Count; ++i)
+        Slots[i] = ReadTimetableEntry(ini, EntrySection(i));
+}
+
+TTimetable& Timetable() {
+    static TTimetable timetable;
+    return timetable;
+}
+
+QString MonthName(int month) {
+    static const char* const names[12] = {"Styczenia", "Lutego",       "Marca",     "Kwietnia",
+                                          "Maja",      "Czerwca",      "Lipca",     "Sierpnia",
+                                          "Września",  "Października", "Listopada", "Grudnia"};
+    if (month < 1 || month > 12)
+        return QStringLiteral("?");
+    return QString::fromUtf8(names[month - 1]);
+}
+
+QString EntrySummary(const TTimetableEntry& e) {
+    QString suffix;
+    if (e.remindbefore != 0)
+        suffix = QStringLiteral("   (") + QString::number(RemindValue(e.remindbefore)) + ' ' +
+                 RemindUnitWord(e.remindbefore) + ')';
+    switch (e.kind) {
+    case KindOnce:
+        return FormatDate(e.date) + QStringLiteral(" o godz. ") + FormatTime(e.time) + suffix;
+    case KindEveryMinutes:
+        return QStringLiteral("Co ") + QString::number(e.minute) + QStringLiteral(" minut");
+    case KindDaily:
+        return QStringLiteral("Codziennie o godzinie ") + FormatTime(e.time) + suffix;
+    case KindWeekly: {
+        const QString day = WeekdayNameOf(e.dayofweek);
+        return QStringLiteral("W każdy ") + (day.isEmpty() ? QStringLiteral("?") : day) + suffix;
+    }
+    case KindMonthly:
+        return QString::number(e.dayofmonth) + QStringLiteral("-go dnia każdego miesiąca") + suffix;
+    case KindYearly:
+        return QString::number(e.dayofmonth) + ' ' + MonthName(e.month) + suffix;
+    default:
+        return {};
+    }
+}
