@@ -2,10 +2,13 @@
 
 #include "app/InstanceGuard.h"
 #include "common/Formats.h"
+#include "menus/BcBarPopupMenu.h"
 #include "notes/SheetFile.h"
 #include "platform/GuiServices.h"
 #include "platform/Platform.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -14,6 +17,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 
 TFormMain* FormMain = nullptr;
@@ -28,6 +32,28 @@ QPointer<QWidget> FormDateSelect;
 
 namespace {
 const QString RegistryKey = QStringLiteral("\\Software\\Quorvel\\Notella");
+const QString RunKey = QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+
+struct THotKeyRow {
+    int Id;
+    bool Ctrl;
+    char Letter;
+    bool TAppSettings::*Setting;
+    const char* Keys;
+    QAction* TFormMain::*Item; // the item that shows the keys; none for Win+Shift+N
+};
+
+const THotKeyRow HotKeyTable[] = {
+    {HotKeyToFront, false, 'N', &TAppSettings::HotKeyToFront, "Win+Shift+N", nullptr},
+    {HotKeyCalendar, false, 'K', &TAppSettings::HotKeyCalendar, "Win+Shift+K",
+     &TFormMain::mKalendarz},
+    {HotKeyNewSheet, true, 'N', &TAppSettings::HotKeyNewSheet, "Win+Shift+Ctrl+N",
+     &TFormMain::mNowaKarteczka},
+    {HotKeySheduler, false, 'T', &TAppSettings::HotKeySheduler, "Win+Shift+T",
+     &TFormMain::mTerminarz},
+    {HotKeyNewShedulerNote, true, 'T', &TAppSettings::HotKeyNewShedulerNote, "Win+Shift+Ctrl+T",
+     &TFormMain::mWpisTerminarza},
+};
 
 QString BuildText() {
     return GetVersionText(ExePath(), false, false, false, true);
@@ -47,6 +73,7 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent) {
             });
 
     qApp->installEventFilter(this);
+    CreatePopupMenu();
     auto watchScreen = [this](QScreen* screen) {
         connect(screen, &QScreen::geometryChanged, this, &TFormMain::WMDisplayChange);
     };
@@ -70,7 +97,10 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent) {
     Sheets.clear();
     SheetsDir = ProgramDir() + QStringLiteral("/sheets/");
     AddTrayIcon();
-    RefreshAutostart();
+    // Re-created at every start, so that a moved program folder is followed.
+    SyncAutostart(TAutostartMode::Refresh);
+    if (!mUruchomPrzyStarcie->isChecked())
+        SyncAutostart(TAutostartMode::Toggle);
     SetStartFormats();
     FormTerminarz = nullptr;
     FormKalendarz = nullptr;
@@ -91,7 +121,7 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::FormCreate() {
-    LoadTimetable();
+    Timetable().Load();
     Running = true;
     StartupTimer = new QTimer(this);
     StartupTimer->setSingleShot(true);
@@ -119,7 +149,9 @@ void TFormMain::StartupTimerTimer() {
     SaveCurrentSettings();
 }
 
-void TFormMain::TimerTerminarzTimer() {}
+void TFormMain::TimerTerminarzTimer() {
+    SchedulerTick.Tick();
+}
 
 void TFormMain::AppActivate() {
     if (!Running)
@@ -265,7 +297,24 @@ TFormKartka* TFormMain::ShowHelpSheet() {
 }
 
 void TFormMain::mNowaKarteczkaClick() {
-    OpenSheet(MakeSheetFileName(SheetsDir, Now()));
+    // An open note has no file until it holds text: its name is taken all the same.
+    QStringList inUse;
+    for (TFormKartka* sheet : Sheets)
+        if (sheet && sheet->Storage && !sheet->Storage->FileName.isEmpty())
+            inUse << QFileInfo(sheet->Storage->FileName).fileName();
+    OpenSheet(MakeSheetFileName(SheetsDir, Now(), inUse));
+}
+
+void TFormMain::NewSheetInFront() {
+    BringToFront();
+    mNowaKarteczkaClick();
+    if (Sheets.isEmpty() || !Sheets.last())
+        return;
+    TFormKartka* sheet = Sheets.last();
+    sheet->show();
+    sheet->raise();
+    sheet->activateWindow();
+    sheet->Memo->setFocus();
 }
 
 void TFormMain::mKatalogKarteczekClick() {
@@ -302,6 +351,8 @@ void TFormMain::FormDestroy() {
     }
     if (TimerTerminarz)
         TimerTerminarz->stop();
+    if (TrayCheckTimer)
+        TrayCheckTimer->stop();
     Platform().Marker->Delete();
     SaveCurrentSettings();
     RemoveTrayIcon();
@@ -315,4 +366,266 @@ void TFormMain::Terminate() {
     FlushSheets();
     FormDestroy();
     QCoreApplication::exit(0);
+}
+
+// --- tray, menu, hot keys ----------------------------------------------------------------
+
+bool ModalWindowOpen() {
+    return FormAbout || FormKalendarz || FormTerminarz || FormTerminarzManager || FormSettings ||
+           FormSheetsList;
+}
+
+namespace {
+// The list, the calendar and a new entry move the entries under an open alarm window.
+bool SchedulerWindowsBlocked() {
+    return ModalWindowOpen() || FormMessage;
+}
+} // namespace
+
+void TFormMain::CreatePopupMenu() {
+    PopupMenu = new TBcBarPopupMenu(this);
+    ConfigureTrayMenu(*PopupMenu);
+    auto item = [this](const char* caption, void (TFormMain::*handler)()) {
+        QAction* a = PopupMenu->addAction(QString::fromUtf8(caption));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    mInformacje = item("O programie...", &TFormMain::mInformacjeClick);
+    mInformacje->setIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    mSettings = item("Ustawienia...", &TFormMain::mSettingsClick);
+    mObsluga = item("Obsługa...", &TFormMain::mObslugaClick);
+    mZamknij = item("Zamknij", &TFormMain::mZamknijClick);
+    N2 = PopupMenu->addSeparator();
+    mUruchomPrzyStarcie = item("Uruchom przy starcie", &TFormMain::mUruchomPrzyStarcieClick);
+    mUruchomPrzyStarcie->setCheckable(true);
+    N1 = PopupMenu->addSeparator();
+    mKalendarz = item("Kalendarz", &TFormMain::mKalendarzClick);
+    mTerminarz = item("Terminarz...", &TFormMain::mTerminarzClick);
+    mWpisTerminarza = item("Nowy wpis terminarza", &TFormMain::mWpisTerminarzaClick);
+    N4 = PopupMenu->addSeparator();
+    mUsunieteKarteczki = item("Wyrzucone karteczki", &TFormMain::mUsunieteKarteczkiClick);
+    mKatalogKarteczek = item("Katalog karteczek", &TFormMain::mKatalogKarteczekClick);
+    mNowaKarteczka = item("Nowa karteczka", &TFormMain::mNowaKarteczkaClick);
+    for (QAction* separator : {N2, N1, N4})
+        separator->setText(QStringLiteral("-"));
+}
+
+void TFormMain::MarkDefaultMenuItem() {
+    QAction* item = nullptr;
+    switch (Settings.DefaultDblClickAction) {
+    case 1:
+        item = mNowaKarteczka;
+        break;
+    case 2:
+        item = mTerminarz;
+        break;
+    case 3:
+        item = mKalendarz;
+        break;
+    case 4:
+        item = mWpisTerminarza;
+        break;
+    default:
+        break;
+    }
+    PopupMenu->setDefaultAction(item);
+}
+
+void TFormMain::RegisterHotKeys() {
+    IHotKeys* keys = Platform().HotKeys;
+    keys->OnHotKey = [this](int id) { WMHotKey(id); };
+    for (const THotKeyRow& row : HotKeyTable) {
+        if (!(Settings.*row.Setting))
+            continue;
+        switch (keys->Register(row.Id, row.Ctrl, QChar(row.Letter))) {
+        case THotKeyResult::Registered:
+            RegisteredHotKeys << row.Id;
+            if (row.Item)
+                (this->*row.Item)->setText((this->*row.Item)->text() + '\t' + row.Keys);
+            break;
+        case THotKeyResult::Taken:
+            BringToFront();
+            MessageBox(nullptr,
+                       QString::fromUtf8("Skrót klawiszowy %1 jest zajęty przez inną aplikację!"
+                                         "\n\nSkrót zostanie wyłączony.")
+                           .arg(QLatin1String(row.Keys)),
+                       QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+            Settings.*row.Setting = false;
+            break;
+        case THotKeyResult::Unavailable:
+            // No system-wide keys on this desktop: the settings stay as they are.
+            break;
+        }
+    }
+}
+
+void TFormMain::AddTrayIcon() {
+    ITrayIcon* tray = Platform().Tray;
+    tray->OnButtonDown = [this] { WMTrayButtonDown(); };
+    tray->OnDoubleClick = [this] { WMTrayDoubleClick(); };
+    tray->OnContextMenu = [this](QPoint cursor) { WMTrayContextMenu(cursor); };
+    tray->Add(QStringLiteral("Notella"));
+    TrayCheckTimer = new QTimer(this);
+    TrayCheckTimer->setSingleShot(true);
+    TrayCheckTimer->setInterval(60000);
+    connect(TrayCheckTimer, &QTimer::timeout, this, &TFormMain::TrayCheckTimerTimer);
+    TrayCheckTimer->start();
+}
+
+void TFormMain::RemoveTrayIcon() {
+    ITrayIcon* tray = Platform().Tray;
+    tray->OnButtonDown = nullptr;
+    tray->OnDoubleClick = nullptr;
+    tray->OnContextMenu = nullptr;
+    tray->Remove();
+}
+
+void TFormMain::TrayCheckTimerTimer() {
+    if (TrayCheckTimer) {
+        TrayCheckTimer->deleteLater();
+        TrayCheckTimer = nullptr;
+    }
+    if (Platform().Tray->TrayExists())
+        return;
+    QString text = QString::fromUtf8(
+        "Nie można wyświetlić ikony programu Notella: na pulpicie nie ma obszaru powiadomień "
+        "(zasobnika systemowego).\n\n");
+    QStringList keys;
+    for (const THotKeyRow& row : HotKeyTable) {
+        if (!RegisteredHotKeys.contains(row.Id))
+            continue;
+        static const char* const what[] = {"karteczki na wierzch", "kalendarz", "nowa karteczka",
+                                           "terminarz", "nowy wpis terminarza"};
+        keys << QStringLiteral("%1 - %2").arg(QLatin1String(row.Keys),
+                                              QString::fromUtf8(what[row.Id - HotKeyToFront]));
+    }
+    if (keys.isEmpty())
+        text += QString::fromUtf8("Żaden skrót klawiszowy programu nie jest włączony, więc "
+                                  "program nie jest teraz dostępny. Włącz obszar powiadomień "
+                                  "i uruchom program ponownie.");
+    else
+        text +=
+            QString::fromUtf8("Program jest dostępny przez skróty klawiszowe:\n") + keys.join('\n');
+    MessageBox(nullptr, text, QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+}
+
+void TFormMain::WMTrayButtonDown() {
+    BringToFront();
+}
+
+void TFormMain::WMTrayDoubleClick() {
+    switch (Settings.DefaultDblClickAction) {
+    case 1:
+        NewSheetInFront();
+        break;
+    case 2:
+        mTerminarzClick();
+        break;
+    case 3:
+        mKalendarzClick();
+        break;
+    case 4:
+        mWpisTerminarzaClick();
+        break;
+    default:
+        break;
+    }
+}
+
+void TFormMain::WMTrayContextMenu(QPoint cursor) {
+    BringToFront();
+    PopupMenu->popup(cursor);
+}
+
+void TFormMain::WMHotKey(int id) {
+    switch (id) {
+    case HotKeyToFront:
+        BringToFront();
+        break;
+    case HotKeyCalendar:
+        BringToFront();
+        mKalendarzClick();
+        break;
+    case HotKeyNewSheet:
+        NewSheetInFront();
+        break;
+    case HotKeySheduler:
+        BringToFront();
+        mTerminarzClick();
+        break;
+    case HotKeyNewShedulerNote:
+        BringToFront();
+        mWpisTerminarzaClick();
+        break;
+    default:
+        break;
+    }
+}
+
+void TFormMain::SyncAutostart(TAutostartMode mode) {
+    // Paths on Linux differ by letter case: another case is another program.
+    const QString exe = ExePath();
+    const bool equal = RegReadString(HKEY_CURRENT_USER, RunKey, QStringLiteral("Notella")) == exe;
+    if (mode == TAutostartMode::Refresh) {
+        mUruchomPrzyStarcie->setChecked(equal);
+        return;
+    }
+    if (equal) {
+        mUruchomPrzyStarcie->setChecked(false);
+        RegDeleteValue(HKEY_CURRENT_USER, RunKey, QStringLiteral("Notella"));
+    } else {
+        mUruchomPrzyStarcie->setChecked(true);
+        RegWriteString(HKEY_CURRENT_USER, RunKey, QStringLiteral("Notella"), exe);
+    }
+}
+
+void TFormMain::mInformacjeClick() {
+    if (ModalWindowOpen())
+        return;
+    // The about window comes with its own change.
+}
+
+void TFormMain::mSettingsClick() {
+    if (ModalWindowOpen())
+        return;
+    // The settings window comes with its own change.
+}
+
+void TFormMain::mObslugaClick() {
+    TFormKartka* help = ShowHelpSheet();
+    help->show();
+    help->raise();
+    help->activateWindow();
+}
+
+void TFormMain::mZamknijClick() {
+    Terminate();
+}
+
+void TFormMain::mUruchomPrzyStarcieClick() {
+    SyncAutostart(TAutostartMode::Toggle);
+}
+
+void TFormMain::mKalendarzClick() {
+    if (SchedulerWindowsBlocked())
+        return;
+    // The year calendar comes with its own change.
+}
+
+void TFormMain::mTerminarzClick() {
+    if (SchedulerWindowsBlocked())
+        return;
+    // The scheduler list comes with its own change.
+}
+
+void TFormMain::mWpisTerminarzaClick() {
+    if (SchedulerWindowsBlocked())
+        return;
+    // The entry editor comes with its own change.
+}
+
+void TFormMain::mUsunieteKarteczkiClick() {
+    if (ModalWindowOpen())
+        return;
+    // The trash window comes with its own change.
 }

@@ -2,12 +2,29 @@
 
 #include "app/AppSettings.h"
 #include "notes/Unitkart.h"
+#include "scheduler/SchedulerTick.h"
 
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
+class QAction;
 class QTimer;
+class TBcBarPopupMenu;
+
+// Any of the windows that must not open twice is open.
+bool ModalWindowOpen();
+
+enum class TAutostartMode { Refresh, Toggle };
+
+// The system-wide keys: identifier, Ctrl besides Win+Shift, the letter.
+enum THotKeyId {
+    HotKeyToFront = 44100,
+    HotKeyCalendar,
+    HotKeyNewSheet,
+    HotKeySheduler,
+    HotKeyNewShedulerNote
+};
 
 // The one window that lives for the whole run. It is never shown: it owns the settings,
 // the list of open notes and the scheduler timer, and it runs start-up and shut-down.
@@ -42,6 +59,25 @@ public:
     TFormKartka* ShowHelpSheet();
     void mNowaKarteczkaClick();
     void mKatalogKarteczekClick();
+
+    // The tray and its menu.
+    void WMTrayButtonDown();
+    void WMTrayDoubleClick();
+    void WMTrayContextMenu(QPoint cursor);
+    void WMHotKey(int id);
+    void SyncAutostart(TAutostartMode mode);
+    void MarkDefaultMenuItem();
+    void mInformacjeClick();
+    void mSettingsClick();
+    void mObslugaClick();
+    void mZamknijClick();
+    void mUruchomPrzyStarcieClick();
+    void mKalendarzClick();
+    void mTerminarzClick();
+    void mWpisTerminarzaClick();
+    void mUsunieteKarteczkiClick();
+    // A minute after start: tells the user once when no tray has shown the icon.
+    void TrayCheckTimerTimer();
     // The end of the run: every pending autosave is written now; no note is closed.
     void FlushSheets();
 
@@ -58,18 +94,37 @@ public:
     QTimer* StartupTimer = nullptr;
     QTimer* TimerTerminarz = nullptr;
     QList<QPointer<TFormKartka>> Sheets;
+    TSchedulerTick SchedulerTick{Timetable(), Settings, &ModalWindowOpen};
+
+    TBcBarPopupMenu* PopupMenu = nullptr;
+    QAction* mInformacje = nullptr;
+    QAction* mSettings = nullptr;
+    QAction* mObsluga = nullptr;
+    QAction* mZamknij = nullptr;
+    QAction* N2 = nullptr;
+    QAction* mUruchomPrzyStarcie = nullptr;
+    QAction* N1 = nullptr;
+    QAction* mKalendarz = nullptr;
+    QAction* mTerminarz = nullptr;
+    QAction* mWpisTerminarza = nullptr;
+    QAction* N4 = nullptr;
+    QAction* mUsunieteKarteczki = nullptr;
+    QAction* mKatalogKarteczek = nullptr;
+    QAction* mNowaKarteczka = nullptr;
+    QTimer* TrayCheckTimer = nullptr;
+    // The keys this run holds, in the order they were registered.
+    QList<int> RegisteredHotKeys;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void RestoreSheets();
 
-    // Steps whose services are not built yet; each keeps its place in the order.
-    virtual void MarkDefaultMenuItem() {}
-    virtual void RegisterHotKeys() {}
-    virtual void AddTrayIcon() {}
-    virtual void RemoveTrayIcon() {}
-    virtual void RefreshAutostart() {}
-    virtual void LoadTimetable() {}
+    void CreatePopupMenu();
+    void RegisterHotKeys();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    // A new note with a fresh name, brought up with the others and focused.
+    void NewSheetInFront();
     // The about window shown 2 s after start; it may change the two check boxes. Without
     // the window the boxes keep the values they were given.
     virtual void ShowAboutWindowModal(bool& dontShowAtStartup, bool& internationalTransfer) {

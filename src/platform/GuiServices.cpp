@@ -1,5 +1,7 @@
 #include "platform/GuiServices.h"
 
+#include "platform/DesktopServices.h"
+
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -215,6 +217,8 @@ void InstallGuiServices() {
     Platform().Keyboard = &keyboard;
     Platform().Beeper = &beeper;
     Platform().MessageBoxes = &boxes;
+    Platform().Tray = &DesktopTray();
+    Platform().HotKeys = &DesktopHotKeys();
 }
 
 void ShellOpenFolder(const QString& path) {

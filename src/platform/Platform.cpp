@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "common/IniFile.h"
+#include "platform/Autostart.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -82,20 +83,33 @@ public:
     }
 };
 
+// The autostart list's value for this program lives in the desktop's autostart entry.
+bool IsAutostartValue(const QString& keyPath, const QString& name) {
+    return keyPath.compare(QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+                           Qt::CaseInsensitive) == 0 &&
+           name.compare(QStringLiteral("Notella"), Qt::CaseInsensitive) == 0;
+}
+
 // One INI file per user, one section per key path.
 class TUserStoreFile final : public IUserStore {
 public:
     bool WriteString(const QString& keyPath, const QString& name, const QString& value) override {
+        if (IsAutostartValue(keyPath, name))
+            return WriteAutostartEntry(value);
         TMemIniFile ini(Path());
         ini.WriteString(keyPath, name, value);
         return Save(ini);
     }
 
     QString ReadString(const QString& keyPath, const QString& name) const override {
+        if (IsAutostartValue(keyPath, name))
+            return ReadAutostartEntry();
         return TMemIniFile(Path()).ReadRawString(keyPath, name);
     }
 
     bool DeleteValue(const QString& keyPath, const QString& name) override {
+        if (IsAutostartValue(keyPath, name))
+            return DeleteAutostartEntry();
         TMemIniFile ini(Path());
         if (!ini.SectionExists(keyPath))
             ini.WriteString(keyPath, name, {}); // opening creates the key
@@ -171,6 +185,19 @@ public:
     void PlayFile(const QString&) override {}
 };
 
+// Without a desktop there is no tray and no system-wide key.
+class TNoTray final : public ITrayIcon {
+public:
+    void Add(const QString&) override {}
+    void Remove() override {}
+    bool TrayExists() const override { return false; }
+};
+
+class TNoHotKeys final : public IHotKeys {
+public:
+    THotKeyResult Register(int, bool, QChar) override { return THotKeyResult::Unavailable; }
+};
+
 bool ShuttingDownFlag = false;
 
 } // namespace
@@ -187,8 +214,11 @@ TPlatformServices& Platform() {
     static TStderrMessageBoxes boxes;
     static TNoWindowStyles styles;
     static TNoSound sound;
-    static TPlatformServices services{&clock,  &directory, &marker, &store,  &priority, &keyboard,
-                                      &beeper, &build,     &boxes,  &styles, &sound};
+    static TNoTray tray;
+    static TNoHotKeys hotKeys;
+    static TPlatformServices services{&clock,    &directory, &marker, &store, &priority,
+                                      &keyboard, &beeper,    &build,  &boxes, &styles,
+                                      &sound,    &tray,      &hotKeys};
     return services;
 }
 

@@ -2,10 +2,12 @@
 
 #include "common/DateUtils.h"
 
+#include <QPoint>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -115,6 +117,31 @@ public:
     virtual void PlayFile(const QString& path) = 0;
 };
 
+// The icon in the notification area. The mouse actions arrive through the callbacks.
+class ITrayIcon {
+public:
+    virtual ~ITrayIcon() = default;
+    // Puts the icon up once; where no tray exists yet it appears as soon as one does.
+    virtual void Add(const QString& tip) = 0;
+    virtual void Remove() = 0;
+    // A tray host is running on the desktop.
+    virtual bool TrayExists() const = 0;
+    std::function<void()> OnButtonDown;
+    std::function<void()> OnDoubleClick;
+    // The right button, with the cursor position.
+    std::function<void(QPoint)> OnContextMenu;
+};
+
+enum class THotKeyResult { Registered, Taken, Unavailable };
+
+// System-wide keys: Win+Shift+<key>, or Win+Shift+Ctrl+<key> with `ctrl`.
+class IHotKeys {
+public:
+    virtual ~IHotKeys() = default;
+    virtual THotKeyResult Register(int id, bool ctrl, QChar key) = 0;
+    std::function<void(int)> OnHotKey;
+};
+
 struct TPlatformServices {
     IClock* Clock;
     IProgramDirectory* Directory;
@@ -127,6 +154,8 @@ struct TPlatformServices {
     IMessageBoxes* MessageBoxes;
     IWindowStyles* WindowStyles;
     ISoundPlayer* Sound;
+    ITrayIcon* Tray;
+    IHotKeys* HotKeys;
 };
 
 // The services in force. Starts with the desktop-free implementations; the program entry

@@ -186,6 +186,7 @@ find_box() {
     [ -n "$BOX" ]
 }
 no_box() { ! find_box "$1"; }
+box_gone() { ! x xdotool search --onlyvisible --pid "$1" --name '^Notella$' 2>/dev/null | grep -qx "$2"; }
 
 # answer <pid> <key>: focus the question box of <pid> and press the key until
 # the box goes away (a key typed while the box is still settling can be lost).
@@ -195,10 +196,22 @@ answer() {
         find_box "$1" || return 1
         # No window manager: focus the box directly, then type into it.
         x xdotool windowfocus --sync "$BOX" && x xdotool key "$2"
-        poll 2 no_box "$1" && return 0
+        poll 2 box_gone "$1" "$BOX" && return 0
         echo "note: question box of $1 still shown after key $2 (try $try)"
     done
     return 1
+}
+
+# answer_each <pid> <key> <count>: <count> boxes, one after another, each closed by <key>.
+answer_each() {
+    local i
+    for i in $(seq 1 "$3"); do
+        poll 5 find_box "$1" || { fail "box $i of $3 did not appear"; return 1; }
+        x xdotool windowfocus --sync "$BOX" && x xdotool key "$2"
+        poll 2 box_gone "$1" "$BOX" ||
+            { fail "box $i of $3 not closed by key $2"; return 1; }
+    done
+    expect "another box after the $3 expected" holds 1 no_box "$1"
 }
 
 hold_shift() {
@@ -450,6 +463,8 @@ scenario_second_start_signal() {
 second_start_yes() {
     start_two || return
     answer "$SECOND" t || fail "question box not closed by key t (Tak)"
+    # The first instance holds the three keys that are on by default: one warning each.
+    answer_each "$SECOND" Return 3
     expect "second instance ended after Yes" holds 1 alive "$SECOND"
     expect "first instance stopped" alive "$FIRST"
     expect "marker gone while both run" test -e "$(marker "$S")"
@@ -461,6 +476,11 @@ second_start_yes() {
     expect "marker present after both ended" test ! -e "$(marker "$S")"
     expect "first instance saved no settings" test -f "$D1/notella.ini"
     expect "second instance saved no settings" test -f "$D2/notella.ini"
+    load_ini "$D2/notella.ini"
+    local k
+    for k in HotKeyToFront HotKeyCalendar HotKeyNewSheet; do check_value Settings $k 0; done
+    load_ini "$D1/notella.ini"
+    for k in HotKeyToFront HotKeyCalendar HotKeyNewSheet; do check_value Settings $k 1; done
 }
 scenario_second_start_yes_end_first() { second_start_yes first; }
 scenario_second_start_yes_end_second() { second_start_yes second; }

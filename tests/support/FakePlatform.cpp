@@ -44,7 +44,7 @@ TMsgResult TScriptedMessageBoxes::Show(QWidget*, const TMessage& message) {
 TFakePlatform::TFakePlatform() : Saved(Platform()) {
     Platform() =
         TPlatformServices{&Clock,  &Directory, &Marker,       &UserStore,    &Priority, &Keyboard,
-                          &Beeper, &Build,     &MessageBoxes, &WindowStyles, &Sound};
+                          &Beeper, &Build,     &MessageBoxes, &WindowStyles, &Sound, &Tray, &HotKeys};
 }
 
 TFakePlatform::~TFakePlatform() {

@@ -106,6 +106,37 @@ public:
     QStringList Played;
 };
 
+// A tray that is there (or not); tests call the callbacks as the mouse would.
+class TFakeTray final : public ITrayIcon {
+public:
+    void Add(const QString& tip) override {
+        ++Adds;
+        Tip = tip;
+    }
+    void Remove() override { ++Removes; }
+    bool TrayExists() const override { return Exists; }
+    bool Exists = true;
+    int Adds = 0;
+    int Removes = 0;
+    QString Tip;
+};
+
+// Keys listed in `Taken` are held by another application.
+class TFakeHotKeys final : public IHotKeys {
+public:
+    THotKeyResult Register(int id, bool, QChar) override {
+        if (!Available)
+            return THotKeyResult::Unavailable;
+        if (Taken.contains(id))
+            return THotKeyResult::Taken;
+        Registered << id;
+        return THotKeyResult::Registered;
+    }
+    bool Available = true;
+    QList<int> Taken;
+    QList<int> Registered;
+};
+
 // Puts a fake in place of every platform service for its lifetime, then restores the
 // services that were in force.
 class TFakePlatform {
@@ -126,6 +157,8 @@ public:
     TScriptedMessageBoxes MessageBoxes;
     TFakeWindowStyles WindowStyles;
     TFakeSoundPlayer Sound;
+    TFakeTray Tray;
+    TFakeHotKeys HotKeys;
 
 private:
     TPlatformServices Saved;
