@@ -406,8 +406,6 @@ void TFormMain::CreatePopupMenu() {
     mUsunieteKarteczki = item("Wyrzucone karteczki", &TFormMain::mUsunieteKarteczkiClick);
     mKatalogKarteczek = item("Katalog karteczek", &TFormMain::mKatalogKarteczekClick);
     mNowaKarteczka = item("Nowa karteczka", &TFormMain::mNowaKarteczkaClick);
-    for (QAction* separator : {N2, N1, N4})
-        separator->setText(QStringLiteral("-"));
 }
 
 void TFormMain::MarkDefaultMenuItem() {

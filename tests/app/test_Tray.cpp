@@ -28,7 +28,7 @@ protected:
     static QStringList Captions(const TFormMain& f) {
         QStringList out;
         for (QAction* a : f.PopupMenu->actions())
-            out << a->text();
+            out << (a->isSeparator() ? QString("-") : a->text());
         return out;
     }
     TFakePlatform Fake;

@@ -589,10 +589,104 @@ scenario_notes_survive_sigterm() {
     fi
 }
 
+# --- tray and system-wide keys ------------------------------------------------
+
+# Pixel colour at x,y of the screen as "r,g,b".
+pixel() {
+    x import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
+        sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1,\2,\3/p' | head -n1
+}
+visible_count() { x xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l; }
+count_is() { [ "$(visible_count "$1")" = "$2" ]; }
+# The docked icon: the program's small window in the tray.
+find_icon() {
+    local w
+    for w in $(x xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        eval "$(x xdotool getwindowgeometry --shell "$w")"
+        if [ "$WIDTH" -le 40 ] && [ "$HEIGHT" -le 40 ]; then
+            ICON_X=$((X + WIDTH / 2))
+            ICON_Y=$((Y + HEIGHT / 2))
+            return 0
+        fi
+    done
+    return 1
+}
+
+scenario_tray_menu() {
+    start_one || { fail_fate "$P" "marker not created"; return; }
+    # The panel comes after the program, as it often does at login.
+    DISPLAY=$DISP trayer --edge top --align right --widthtype pixel --width 200 \
+        --heighttype pixel --height 32 >/dev/null 2>&1 &
+    PIDS+=("$!")
+    poll 10 find_icon "$P" || { fail "the icon did not dock in the tray"; return; }
+    local before
+    before=$(visible_count "$P")
+    x xdotool mousemove "$ICON_X" "$ICON_Y" click 3
+    poll 5 count_is "$P" $((before + 1)) || { fail "no menu on the right button"; return; }
+    local menu
+    menu=$(x xdotool search --onlyvisible --pid "$P" 2>/dev/null | while read -r w; do
+        eval "$(x xdotool getwindowgeometry --shell "$w")"
+        [ "$HEIGHT" -gt 100 ] && echo "$X $Y $HEIGHT"
+    done | head -n1)
+    read -r MX MY MH <<<"$menu"
+    [ -n "$MX" ] || { fail "menu window not found"; return; }
+    x import -window root /tmp/notella-tray-menu.png >/dev/null 2>&1
+    local top bottom
+    top=$(pixel $((MX + 3)) $((MY + 3)))
+    bottom=$(pixel $((MX + 20)) $((MY + MH - 3)))
+    IFS=, read -r r g b <<<"$top"
+    [ "${r:-0}" -gt 200 ] && [ "${g:-0}" -gt 200 ] && [ "${b:-255}" -lt 80 ] ||
+        fail "top of the side bar is $top, not yellow"
+    IFS=, read -r r g b <<<"$bottom"
+    [ "${r:-255}" -lt 80 ] && [ "${g:-255}" -lt 80 ] || fail "bottom of the bar is $bottom, not dark"
+    x xdotool key Escape
+    poll 3 count_is "$P" "$before" || fail "the menu did not close on Escape"
+    # Double click: a new note (the default action).
+    x xdotool mousemove "$ICON_X" "$ICON_Y" click --repeat 2 --delay 80 1
+    poll 5 count_is "$P" $((before + 1)) || fail "a double click did not open a new note"
+    # "Zamknij" ends the run; the new note is kept (it is empty, so it has no file).
+    x xdotool mousemove "$ICON_X" "$ICON_Y" click 3
+    poll 5 count_is "$P" $((before + 2)) || { fail "no menu the second time"; return; }
+    x xdotool key Down Down Down Down Return
+    wait_exit "$P" 10 || { fail "still running after Zamknij"; return; }
+    expect "exit code $RC after Zamknij" test "$RC" = 0
+    expect "marker left behind after Zamknij" test ! -e "$(marker "$S")"
+}
+
+scenario_hot_keys() {
+    start_one || { fail_fate "$P" "marker not created"; return; }
+    local before
+    before=$(visible_count "$P")
+    x xdotool key super+shift+ctrl+n
+    poll 5 count_is "$P" $((before + 1)) || fail "Win+Shift+Ctrl+N opened no note"
+    x xdotool type --delay 20 "z klawiatury"
+    stop "$P" TERM || return
+    grep -rq "z klawiatury" "$D/sheets" || fail "the new note did not get the typing"
+}
+
+scenario_held_keys() {
+    DISPLAY=$DISP "$HOLD_KEYS" K N >"$ROOT/hold.out" 2>&1 &
+    local holder=$!
+    PIDS+=("$holder")
+    poll 5 grep -q held "$ROOT/hold.out" || { fail "the key holder did not start"; return; }
+    S=$(new_session)
+    D=$(new_progdir)
+    launch "$S" "$D"
+    P=$LAST_PID
+    answer_each "$P" Return 2
+    while_alive "$P" 10 test -e "$(marker "$S")" || { fail_fate "$P" "marker not created"; return; }
+    stop "$P" TERM || return
+    kill "$holder"
+    load_ini "$D/notella.ini"
+    check_value Settings HotKeyToFront 0
+    check_value Settings HotKeyCalendar 0
+    check_value Settings HotKeyNewSheet 1
+}
+
 ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwritable
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
 stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
-notes_survive_sigterm"
+notes_survive_sigterm tray_menu hot_keys held_keys"
 
 # --- runner ----------------------------------------------------------------
 
