@@ -6,6 +6,7 @@
 #include "notes/SheetFile.h"
 #include "platform/GuiServices.h"
 #include "platform/Platform.h"
+#include "scheduler_ui/Unitterminarz.h"
 
 #include <QAction>
 #include <QApplication>
@@ -616,10 +617,34 @@ void TFormMain::mTerminarzClick() {
     // The scheduler list comes with its own change.
 }
 
+namespace {
+// A full timetable would drop the new entry without a word: say so before anything is typed.
+bool TimetableHasRoom() {
+    if (Timetable().count() < TTimetable::capacity)
+        return true;
+    MessageBox(nullptr,
+               QString::fromUtf8("Terminarz jest pełny: mieści %1 wpisów.\n\nUsuń niepotrzebne "
+                                 "wpisy, aby dodać nowy.")
+                   .arg(TTimetable::capacity),
+               QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+    return false;
+}
+} // namespace
+
 void TFormMain::mWpisTerminarzaClick() {
-    if (SchedulerWindowsBlocked())
+    if (SchedulerWindowsBlocked() || !TimetableHasRoom())
         return;
-    // The entry editor comes with its own change.
+    auto* editor = new TFormTerminarz;
+    FormTerminarz = editor;
+    editor->SetupNewEntry(Now());
+    if (editor->exec() == QDialog::Accepted && !Ended()) {
+        if (Timetable().Insert(editor->Entry) >= 0)
+            Timetable().Save();
+        else
+            TimetableHasRoom();
+    }
+    delete editor;
+    FormTerminarz = nullptr;
 }
 
 void TFormMain::mUsunieteKarteczkiClick() {

@@ -2,11 +2,17 @@
 #include "common/Formats.h"
 #include "common/IniFile.h"
 #include "menus/BcBarPopupMenu.h"
+#include "scheduler/Timetable.h"
+#include "scheduler_ui/Unitterminarz.h"
 #include "support/FakePlatform.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -171,4 +177,43 @@ TEST_F(TrayTest, WithoutATrayAMinuteAfterStartTheUserLearnsWhichKeysWork) {
     TFormMain g;
     g.TrayCheckTimerTimer();
     EXPECT_EQ(Fake.MessageBoxes.Shown.size(), 2u) << "a tray that came up later is enough";
+}
+
+TEST_F(TrayTest, ANewEntryIsInsertedAndSavedAndAFullTimetableIsToldFirst) {
+    Fake.Clock.Value = EncodeDate(2026, 12, 13) + EncodeTime(9, 30, 0, 0); // a Sunday
+    TFormMain f;
+    f.FormCreate();
+    QTimer::singleShot(0, [] {
+        auto* editor = qobject_cast<TFormTerminarz*>(FormTerminarz.data());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->ComboBoxTydzien->currentIndex(), 6) << "Sunday is the seventh day";
+        EXPECT_FALSE(editor->ButtonOK->isEnabled());
+        editor->MemoNotka->setPlainText("Spotkanie");
+        editor->ButtonOK->click();
+    });
+    f.mWpisTerminarzaClick();
+    EXPECT_FALSE(FormTerminarz);
+    ASSERT_EQ(Timetable().count(), 1);
+    EXPECT_EQ(Timetable().entries()[0].notka, "Spotkanie");
+    EXPECT_EQ(Timetable().entries()[0].lastshowdate, Now());
+    EXPECT_TRUE(QFile::exists(Fake.Directory.Dir() + "/timetable/timetable.ini"));
+
+    // The alarm window open: no new entry meanwhile.
+    QWidget alarm;
+    FormMessage = &alarm;
+    f.mWpisTerminarzaClick();
+    EXPECT_FALSE(FormTerminarz);
+    FormMessage = nullptr;
+
+    TTimetableEntry entry;
+    entry.kind = KindDaily;
+    while (Timetable().count() < TTimetable::capacity)
+        Timetable().Insert(entry);
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    f.mWpisTerminarzaClick();
+    ASSERT_EQ(Fake.MessageBoxes.Shown.size(), 1u);
+    EXPECT_TRUE(
+        Fake.MessageBoxes.Shown[0].Text.startsWith(QString::fromUtf8("Terminarz jest pełny")));
+    EXPECT_FALSE(FormTerminarz) << "the editor does not open";
+    Timetable().Load(); // leave the one saved entry for whoever runs next
 }
