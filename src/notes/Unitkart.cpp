@@ -38,7 +38,27 @@ QRect DesktopOf(const QWidget* w) {
     return s ? s->virtualGeometry() : QRect(0, 0, 1024, 768);
 }
 
+// An edge line or grip of one fixed colour. Painted directly: a palette of its own per strip
+// costs more memory than the strip itself, and a desktop may hold hundreds of notes.
+class TStrip final : public QWidget {
+public:
+    TStrip(QWidget* parent, const QColor& colour) : QWidget(parent), Colour(colour) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Colour); }
+
+private:
+    QColor Colour;
+};
+
 QWidget* Strip(QWidget* parent, const QColor& colour) {
+    return new TStrip(parent, colour);
+}
+
+// The title bar changes colour with priority and activation.
+QWidget* PaletteStrip(QWidget* parent, const QColor& colour) {
     auto* w = new QWidget(parent);
     w->setAutoFillBackground(true);
     QPalette p = w->palette();
@@ -200,7 +220,7 @@ void TFormKartka::BuildControls() {
     PanelRightBottom = Strip(this, Qt::black);
     Panel5 = Strip(this, NoteColour);
 
-    Panel = Strip(this, QColor(255, 255, 149));
+    Panel = PaletteStrip(this, QColor(255, 255, 149));
     LabelTitle = new QLabel(Panel);
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setPixelSize(12);
