@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "notes/Unitkart.h"
 #include "scheduler/SchedulerTick.h"
+#include "scheduler/Unitmessage.h"
 
 #include <QList>
 #include <QPointer>
@@ -94,7 +95,8 @@ public:
     QTimer* StartupTimer = nullptr;
     QTimer* TimerTerminarz = nullptr;
     QList<QPointer<TFormKartka>> Sheets;
-    TSchedulerTick SchedulerTick{Timetable(), Settings, &ModalWindowOpen};
+    TAlarmWindowPresenter AlarmPresenter;
+    TSchedulerTick SchedulerTick{Timetable(), Settings, &ModalWindowOpen, AlarmPresenter};
 
     TBcBarPopupMenu* PopupMenu = nullptr;
     QAction* mInformacje = nullptr;
