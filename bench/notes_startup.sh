@@ -29,7 +29,7 @@ for n in $COUNTS; do
         XDG_CONFIG_HOME="$dir/config" "$dir/notella" >/dev/null 2>&1 &
     pid=$!
     while :; do
-        mapped=$(DISPLAY=$DISP xdotool search --onlyvisible --pid $pid --name 'Notatka' 2>/dev/null | wc -l)
+        mapped=$(DISPLAY=$DISP xdotool search --all --onlyvisible --pid $pid --name 'Notatka' 2>/dev/null | wc -l)
         [ "$mapped" -ge "$n" ] && [ -e "$dir/run/Notella.instance" ] && break
         sleep 0.01
     done

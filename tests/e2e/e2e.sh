@@ -181,19 +181,19 @@ visible_windows() {
 no_visible_window() { [ -z "$(visible_windows)" ]; }
 
 # The question box of the given process; its window id in BOX.
-find_box() {
-    BOX=$(x xdotool search --onlyvisible --pid "$1" --name '^Notella$' 2>/dev/null | head -n1)
+find_box() { # find_box <pid> [title pattern]
+    BOX=$(x xdotool search --all --onlyvisible --pid "$1" --name "${2:-^Notella\$}" 2>/dev/null | head -n1)
     [ -n "$BOX" ]
 }
 no_box() { ! find_box "$1"; }
-box_gone() { ! x xdotool search --onlyvisible --pid "$1" --name '^Notella$' 2>/dev/null | grep -qx "$2"; }
+box_gone() { ! x xdotool search --onlyvisible --pid "$1" 2>/dev/null | grep -qx "$2"; }
 
-# answer <pid> <key>: focus the question box of <pid> and press the key until
+# answer <pid> <key> [title]: focus the question box of <pid> and press the key until
 # the box goes away (a key typed while the box is still settling can be lost).
 answer() {
     local try
     for try in 1 2 3; do
-        find_box "$1" || return 1
+        poll 3 find_box "$1" "${3:-^Notella\$}" || return 1
         # No window manager: focus the box directly, then type into it.
         x xdotool windowfocus --sync "$BOX" && x xdotool key "$2"
         poll 2 box_gone "$1" "$BOX" && return 0
@@ -562,7 +562,7 @@ note_file() { # note_file <path> <title> <left> <text>
         "$3" "$2" "$4" >"$1"
 }
 find_note() { # find_note <pid> <title>: its window id in NOTE
-    NOTE=$(x xdotool search --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n1)
+    NOTE=$(x xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n1)
     [ -n "$NOTE" ]
 }
 
@@ -683,10 +683,45 @@ scenario_held_keys() {
     check_value Settings HotKeyNewSheet 1
 }
 
+# --- scheduler ---------------------------------------------------------------
+
+# A one-time entry that came due a minute ago: the first tick (20 s after start) opens the
+# alarm; OK with the preset delete mark asks, and Yes archives the entry.
+scenario_alarm_delete() {
+    S=$(new_session)
+    D=$(new_progdir)
+    mkdir -p "$D/timetable"
+    local day time
+    day=$(date -d '-1 minute' +%Y-%m-%d)
+    time=$(date -d '-1 minute' +%H:%M:00)
+    printf '[TimeTable]\r\nCount=1\r\n[TT0]\r\nkind=1\r\ndate=%s\r\ntime=%s\r\nnotka="Zadzwonić</NL/>do banku"\r\nremindbefore=0\r\nlastshowdate=2000-01-01 00:00:00\r\n' \
+        "$day" "$time" | iconv -f utf-8 -t cp1250 >"$D/timetable/timetable.ini"
+    launch "$S" "$D"
+    P=$LAST_PID
+    local alarm
+    find_alarm() {
+        alarm=$(x xdotool search --all --onlyvisible --pid "$P" --name '^Aktywowany wpis termnarza$' \
+            2>/dev/null | head -n1)
+        [ -n "$alarm" ]
+    }
+    while_alive "$P" 30 find_alarm || { fail_fate "$P" "no alarm window within 30 s"; return; }
+    x import -window root /tmp/notella-alarm.png >/dev/null 2>&1
+    x xdotool windowfocus --sync "$alarm" && x xdotool key Return
+    answer "$P" t '^Usuwanie wpisu terminarza$' ||
+        { fail "the delete question did not come or did not close"; return; }
+    poll 5 not find_alarm || fail "the alarm window stayed open"
+    poll 5 grep -q 'Count=0' "$D/timetable/timetable.ini" || fail "the entry was not deleted"
+    grep -q 'Count=1' "$D/timetable/timetable_deleted.ini" 2>/dev/null ||
+        fail "the entry did not reach the archive"
+    expect "no backup of the previous timetable" test -f "$D/timetable/timetable00.bak"
+    stop "$P" TERM
+}
+
 ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwritable
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
 stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
-notes_survive_sigterm tray_menu hot_keys held_keys"
+notes_survive_sigterm tray_menu hot_keys held_keys
+alarm_delete"
 
 # --- runner ----------------------------------------------------------------
 
