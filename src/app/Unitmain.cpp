@@ -623,8 +623,8 @@ bool TimetableHasRoom() {
     if (Timetable().count() < TTimetable::capacity)
         return true;
     MessageBox(nullptr,
-               QString::fromUtf8("Terminarz jest pełny: mieści %1 wpisów.\n\nUsuń niepotrzebne "
-                                 "wpisy, aby dodać nowy.")
+               QString::fromUtf8("Terminarz jest pełny (%1 wpisów). Usuń niepotrzebne wpisy, aby "
+                                 "dodać nowy.")
                    .arg(TTimetable::capacity),
                QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
     return false;

@@ -5,7 +5,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,6 +38,36 @@ bool WriteAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
+// Windows-1250 as a table, taken once from the system's converter. Converting through it
+// character by character is many times slower than a lookup, and archives run to megabytes.
+struct TCp1250 {
+    std::array<char16_t, 256> ToUnicode{};
+    std::vector<std::int16_t> FromUnicode = std::vector<std::int16_t>(65536, -1);
+
+    TCp1250() {
+        QByteArray all(256, '\0');
+        for (int i = 0; i < 256; ++i)
+            all[i] = static_cast<char>(i);
+        QStringDecoder decoder("windows-1250");
+        QString chars = decoder.isValid() ? decoder.decode(all) : QString();
+        if (chars.size() != 256)
+            chars = QString::fromLatin1(all);
+        for (int i = 0; i < 256; ++i) {
+            const char16_t c = chars[i].unicode();
+            ToUnicode[static_cast<size_t>(i)] = c;
+            // A byte the code page leaves undefined may come back as the replacement
+            // character: that one never goes out as a byte.
+            if (c != QChar::ReplacementCharacter && FromUnicode[c] < 0)
+                FromUnicode[c] = static_cast<std::int16_t>(i);
+        }
+    }
+};
+
+const TCp1250& Cp1250() {
+    static const TCp1250 table;
+    return table;
+}
+
 } // namespace
 
 QString DecodeText(const QByteArray& bytes) {
@@ -43,24 +76,26 @@ QString DecodeText(const QByteArray& bytes) {
         QStringDecoder utf8(QStringDecoder::Utf8);
         return utf8.decode(bytes);
     }
-    QStringDecoder cp1250("windows-1250");
-    if (!cp1250.isValid())
-        return QString::fromLatin1(bytes);
-    return cp1250.decode(bytes);
+    const TCp1250& cp = Cp1250();
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = cp.ToUnicode[static_cast<unsigned char>(bytes[i])];
+    return text;
 }
 
 QByteArray EncodeText(const QString& text) {
-    QStringEncoder cp1250("windows-1250");
-    if (cp1250.isValid()) {
-        QByteArray bytes = cp1250.encode(text);
-        // The encoder substitutes what it cannot hold; a round trip tells.
-        // Bytes that would read back as a UTF-8 mark must go out as UTF-8 with the mark.
-        if (!cp1250.hasError() && !bytes.startsWith(Utf8Bom)) {
-            QStringDecoder back("windows-1250");
-            if (back.decode(bytes) == text)
-                return bytes;
-        }
+    const TCp1250& cp = Cp1250();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    bool fits = true;
+    for (qsizetype i = 0; i < text.size() && fits; ++i) {
+        const std::int16_t b = cp.FromUnicode[text[i].unicode()];
+        fits = b >= 0;
+        bytes[i] = static_cast<char>(b);
     }
+    // Bytes that would read back as a UTF-8 mark must go out as UTF-8 with the mark.
+    if (fits && !bytes.startsWith(Utf8Bom))
+        return bytes;
     QStringEncoder utf8(QStringEncoder::Utf8);
     return Utf8Bom + QByteArray(utf8.encode(text));
 }

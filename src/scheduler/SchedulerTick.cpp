@@ -95,10 +95,17 @@ void TSchedulerTick::Tick() {
         ~TClearBusy() { Flag = false; }
     } clearBusy{Busy};
 
+    // Reading the clock costs more than checking an entry: it is read again only after an
+    // alarm window, which may have stayed open for minutes.
+    TDateTime now = Now();
+    auto alarm = [&](int i, TDateTime due, std::int64_t offset) {
+        OpenAlarm(i, due, offset);
+        now = Now();
+    };
     for (int i = 0; i < Table.count(); ++i) {
         if (Table.entries()[i].shown)
             break;
-        const auto due = ComputeDue(Table.entries()[i], Now());
+        const auto due = ComputeDue(Table.entries()[i], now);
         if (!due)
             continue;
         // Once an alarm window has removed or moved the entry, the index holds another one:
@@ -106,25 +113,23 @@ void TSchedulerTick::Tick() {
         const std::uint64_t layout = Table.LayoutVersion();
         auto gone = [&] { return Table.LayoutVersion() != layout; };
 
-        if (const TTimetableEntry& e = Table.entries()[i]; e.lastshowdate < *due && Now() >= *due)
-            OpenAlarm(i, *due, 0);
+        if (const TTimetableEntry& e = Table.entries()[i]; e.lastshowdate < *due && now >= *due)
+            alarm(i, *due, 0);
         if (gone())
             continue;
 
         if (const TTimetableEntry& e = Table.entries()[i]; e.remindafter != 0.0) {
-            const TDateTime now = Now();
             if (e.lastshowdate < e.remindafter && now >= e.remindafter)
-                OpenAlarm(i, *due, WholeMinutes(*due) - WholeMinutes(now));
+                alarm(i, *due, WholeMinutes(*due) - WholeMinutes(now));
         }
         if (gone())
             continue;
 
         if (const TTimetableEntry& e = Table.entries()[i]; e.remindbefore != 0) {
             const TDateTime early = SubtractMinutes(*due, e.remindbefore);
-            const TDateTime now = Now();
             // From the moment itself on, the due check reports the occurrence.
             if (e.lastshowdate < early && now >= early && now < *due)
-                OpenAlarm(i, *due, e.remindbefore);
+                alarm(i, *due, e.remindbefore);
         }
     }
 }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +26,109 @@ constexpr int ArchiveBackups = 6;
 
 QString EntrySection(qint64 index) {
     return QStringLiteral("TT") + QString::number(index);
+}
+
+// "TT<n>" gives n; anything else -1.
+qint64 EntrySectionNumber(QStringView name) {
+    if (name.size() < 3 || name.left(2).compare(u"TT", Qt::CaseInsensitive) != 0)
+        return -1;
+    bool ok = false;
+    const qint64 n = name.mid(2).toLongLong(&ok);
+    return ok && n >= 0 && name[2].isDigit() ? n : -1;
+}
+
+// A new archive section goes one above both the head's count and every section present, so
+// that a hand-edited count never lets it overwrite an archived entry.
+qint64 NextArchiveNumber(qint64 count, qint64 highest) {
+    return std::max({count, highest + 1, qint64(0)});
+}
+
+QString ArchiveSectionText(qint64 number, const TTimetableEntry& entry) {
+    TMemIniFile section;
+    WriteTimetableEntry(section, EntrySection(number), entry);
+    return section.ToText();
+}
+
+// The archive only ever grows by one section. Rebuilding the whole image of a large archive
+// for that takes far longer than the write: its text is kept, the head's count and date are
+// put in place and the new section is appended. None when the text has no head section; the
+// caller then goes through the image.
+std::optional<QString> AppendToArchiveText(const QString& text, const TTimetableEntry& entry,
+                                           TDateTime now) {
+    struct TLine {
+        qsizetype From = -1; // where the line starts
+        qsizetype To = -1;   // where its line break starts
+        QStringView Value;
+    };
+    TLine count, modified;
+    qsizetype headBody = -1; // just behind the head's section line
+    bool inHead = false;
+    qint64 highest = -1;
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype to = text.indexOf('\n', from);
+        const qsizetype next = to < 0 ? text.size() : to + 1;
+        if (to < 0)
+            to = text.size();
+        QStringView line = QStringView(text).mid(from, to - from);
+        qsizetype lineEnd = to;
+        if (line.endsWith('\r')) {
+            line.chop(1);
+            --lineEnd;
+        }
+        const QStringView trimmed = line.trimmed();
+        if (trimmed.startsWith('[')) {
+            const qsizetype close = trimmed.indexOf(']');
+            const QStringView name =
+                close > 0 ? trimmed.mid(1, close - 1).trimmed() : QStringView();
+            inHead = headBody < 0 && name.compare(HeadSection, Qt::CaseInsensitive) == 0;
+            if (inHead)
+                headBody = next;
+            highest = std::max(highest, EntrySectionNumber(name));
+        } else if (inHead) {
+            const qsizetype eq = line.indexOf('=');
+            const QStringView key = eq > 0 ? line.left(eq).trimmed() : QStringView();
+            TLine* l = key.compare(u"Count", Qt::CaseInsensitive) == 0        ? &count
+                       : key.compare(u"ModifyDate", Qt::CaseInsensitive) == 0 ? &modified
+                                                                              : nullptr;
+            if (l && l->From < 0)
+                *l = {from, lineEnd, line.mid(eq + 1)};
+        }
+        from = next;
+    }
+    if (headBody < 0 || (headBody == text.size() && !text.endsWith('\n')))
+        return std::nullopt;
+    const qint64 n = NextArchiveNumber(count.Value.trimmed().toLongLong(), highest);
+    TMemIniFile head;
+    head.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), now);
+    const QString countLine = QStringLiteral("Count=") + QString::number(n + 1);
+    const QString dateLine = QStringLiteral("ModifyDate=") +
+                             head.ReadRawString(HeadSection, QStringLiteral("ModifyDate"));
+
+    // A missing value goes in at the top of the head; edits from the back keep positions valid.
+    struct TEdit {
+        qsizetype At;
+        qsizetype Length;
+        QString Text;
+    };
+    std::vector<TEdit> edits;
+    auto put = [&](const TLine& l, const QString& line) {
+        if (l.From >= 0)
+            edits.push_back({l.From, l.To - l.From, line});
+        else
+            edits.push_back({headBody, 0, line + QStringLiteral("\r\n")});
+    };
+    put(modified, dateLine);
+    put(count, countLine);
+    // At one place the line is replaced before the missing one goes in ahead of it.
+    std::stable_sort(edits.begin(), edits.end(), [](const TEdit& a, const TEdit& b) {
+        return a.At != b.At ? a.At > b.At : a.Length > b.Length;
+    });
+    QString out = text;
+    for (const TEdit& e : edits)
+        out.replace(e.At, e.Length, e.Text);
+    if (!out.isEmpty() && !out.endsWith('\n'))
+        out += QStringLiteral("\r\n");
+    return out + ArchiveSectionText(n, entry);
 }
 
 QByteArray Native(const QString& path) {
@@ -218,26 +322,30 @@ bool TTimetable::Archive(const TTimetableEntry& entry) {
     bool ok = QDir().mkpath(Directory());
     if (!ok)
         error = Directory() + QStringLiteral(": nie można utworzyć katalogu");
-    TMemIniFile ini;
-    ini.SetFileName(file);
     QByteArray bytes;
     if (ok && QFileInfo::exists(file)) {
         // Writing over an archive that could not be read would lose it.
         ok = ReadWholeFile(file, bytes);
-        if (ok)
-            ini.LoadFromText(DecodeText(bytes));
-        else
+        if (!ok)
             error = file + QStringLiteral(": nie można odczytać pliku");
     }
     if (ok) {
-        // A hand-edited count never lets a new entry overwrite an archived one.
-        qint64 n = std::max(0, ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0));
-        while (ini.SectionExists(EntrySection(n)))
-            ++n;
-        ini.WriteString(HeadSection, QStringLiteral("Count"), QString::number(n + 1));
-        ini.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), Now());
-        WriteTimetableEntry(ini, EntrySection(n), entry);
-        ok = ReplaceKeepingBackups(file, EncodeText(ini.ToText()), ArchiveBackups, error);
+        const QString text = DecodeText(bytes);
+        std::optional<QString> appended = AppendToArchiveText(text, entry, Now());
+        if (!appended) {
+            TMemIniFile ini;
+            ini.LoadFromText(text);
+            qint64 highest = -1;
+            for (const QString& section : ini.ReadSections())
+                highest = std::max(highest, EntrySectionNumber(section));
+            const qint64 n = NextArchiveNumber(
+                ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0), highest);
+            ini.WriteString(HeadSection, QStringLiteral("Count"), QString::number(n + 1));
+            ini.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), Now());
+            WriteTimetableEntry(ini, EntrySection(n), entry);
+            appended = ini.ToText();
+        }
+        ok = ReplaceKeepingBackups(file, EncodeText(*appended), ArchiveBackups, error);
     }
     if (!ok)
         ReportWriteFailure(QStringLiteral("Nie można zapisać usuniętego wpisu w archiwum "

@@ -519,3 +519,32 @@ TEST(EntrySummary, DescribesEachKindWithItsReminder) {
     EXPECT_EQ(EntrySummary(once), "26-03-12 o godz. 14:30:15") << "the display formats in force";
     SetStartFormats();
 }
+
+// Large archives are extended in their text; the result reads as a rewrite would.
+TEST_F(TimetableTest, ArchivingGoesAboveEveryNumberAndKeepsTheRestOfTheFile) {
+    QDir().mkpath(TTimetable::Directory());
+    WriteBytes(TTimetable::ArchiveFileName(), "; zapisane ręcznie\r\n[TimeTable]\r\nInfo=x\r\n"
+                                              "Count=5\r\n\r\n[TT0]\r\nnotka=\"a\"\r\n"
+                                              "[TT9]\r\nnotka=\"b\"\r\n[Inne]\r\nk=v");
+    T.Insert(Named(Entry(KindDaily), "nowy"));
+    T.Remove(0);
+    TMemIniFile archive(TTimetable::ArchiveFileName());
+    EXPECT_EQ(archive.ReadString("TT10", "notka"), "\"nowy\"");
+    EXPECT_EQ(archive.ReadInteger("TimeTable", "Count", -1), 11);
+    EXPECT_EQ(archive.ReadString("TimeTable", "ModifyDate"), "2026-03-10 08:00");
+    EXPECT_EQ(archive.ReadString("TT9", "notka"), "\"b\"");
+    EXPECT_EQ(archive.ReadString("Inne", "k"), "v") << "a last line without a line break";
+    EXPECT_EQ(archive.ReadSections(), (QStringList{"TimeTable", "TT0", "TT9", "Inne", "TT10"}));
+
+    // A head without its values gets them; the entry reads back whole.
+    WriteBytes(TTimetable::ArchiveFileName(), "[TimeTable]\r\n[TT3]\r\nnotka=\"c\"\r\n");
+    TTimetableEntry e = Named(Entry(KindOnce, EncodeDate(2026, 3, 12), EncodeTime(14, 30, 0, 0)),
+                              QString::fromUtf8("zażółć\r\njaźń"));
+    T.Insert(e);
+    T.Remove(0);
+    archive = TMemIniFile(TTimetable::ArchiveFileName());
+    EXPECT_EQ(archive.ReadInteger("TimeTable", "Count", -1), 5);
+    EXPECT_EQ(archive.ReadString("TimeTable", "ModifyDate"), "2026-03-10 08:00");
+    EXPECT_EQ(ReadTimetableEntry(archive, "TT4").notka, QString::fromUtf8("zażółć\r\njaźń"));
+    EXPECT_EQ(ReadTimetableEntry(archive, "TT4").date, EncodeDate(2026, 3, 12));
+}
