@@ -94,9 +94,10 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent) {
     LoadSettings(SettingsFileName(), Settings, ShowIconWhenAltTabPressed);
     MarkDefaultMenuItem();
     Platform().Priority->SetPriorityClass(Settings.ApplicationPriority);
-    RegisterHotKeys();
+    // Before the keys: a warning box runs a nested loop in which keys already held may act.
     Sheets.clear();
     SheetsDir = ProgramDir() + QStringLiteral("/sheets/");
+    RegisterHotKeys();
     AddTrayIcon();
     // Re-created at every start, so that a moved program folder is followed.
     SyncAutostart(TAutostartMode::Refresh);
@@ -354,6 +355,7 @@ void TFormMain::FormDestroy() {
         TimerTerminarz->stop();
     if (TrayCheckTimer)
         TrayCheckTimer->stop();
+    Platform().HotKeys->OnHotKey = nullptr;
     Platform().Marker->Delete();
     SaveCurrentSettings();
     RemoveTrayIcon();
@@ -509,10 +511,14 @@ void TFormMain::TrayCheckTimerTimer() {
 }
 
 void TFormMain::WMTrayButtonDown() {
+    if (!Running || Ended())
+        return;
     BringToFront();
 }
 
 void TFormMain::WMTrayDoubleClick() {
+    if (!Running || Ended())
+        return;
     switch (Settings.DefaultDblClickAction) {
     case 1:
         NewSheetInFront();
@@ -532,11 +538,15 @@ void TFormMain::WMTrayDoubleClick() {
 }
 
 void TFormMain::WMTrayContextMenu(QPoint cursor) {
+    if (!Running || Ended())
+        return;
     BringToFront();
     PopupMenu->popup(cursor);
 }
 
 void TFormMain::WMHotKey(int id) {
+    if (!Running || Ended())
+        return;
     switch (id) {
     case HotKeyToFront:
         BringToFront();

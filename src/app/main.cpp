@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     TApplication app(argc, argv);
+    // Taken now: an upgrade may replace the executable while the program runs.
+    ExePath();
     InstallPolishTranslation(app);
     InstallGuiServices();
     // Connected before anything can ask a question, so that a signal during the start

@@ -138,10 +138,12 @@ QString AutostartEntryProgram(const QString& entryText) {
         // The first occurrence of a key counts, as with the settings files.
         if (key == QStringLiteral("Exec") && exec.isNull())
             exec = UnescapeValue(value);
-        else if (key == QStringLiteral("Hidden") && value == QStringLiteral("true"))
+        // Desktops read "1" and "0" as booleans too.
+        else if (key == QStringLiteral("Hidden") &&
+                 (value == QStringLiteral("true") || value == QStringLiteral("1")))
             off = true;
         else if (key == QStringLiteral("X-GNOME-Autostart-enabled") &&
-                 value == QStringLiteral("false"))
+                 (value == QStringLiteral("false") || value == QStringLiteral("0")))
             off = true;
     }
     return off || exec.isNull() ? QString() : FirstArgument(exec);

@@ -36,7 +36,9 @@ public:
     }
 
     void Remove() override {
-        delete Icon;
+        // It may be ending the run from inside its own signal.
+        if (Icon)
+            Icon->deleteLater();
         Icon = nullptr;
     }
 
@@ -50,12 +52,27 @@ private:
             action = Clicks.Trigger(Clock.elapsed());
         else if (reason == QSystemTrayIcon::DoubleClick)
             action = Clicks.DoubleClick(Clock.elapsed());
-        else if (reason == QSystemTrayIcon::Context && OnContextMenu)
-            OnContextMenu(QCursor::pos());
-        if (action == TAction::ButtonDown && OnButtonDown)
-            OnButtonDown();
-        if (action == TAction::DoubleClick && OnDoubleClick)
-            OnDoubleClick();
+        else if (reason == QSystemTrayIcon::Context) {
+            const QPoint cursor = QCursor::pos();
+            QTimer::singleShot(0, qApp, [this, cursor] {
+                if (OnContextMenu)
+                    OnContextMenu(cursor);
+            });
+        }
+        // Commands may open modal windows: never inside the tray's own signal (on the
+        // StatusNotifierItem path that is a D-Bus call waiting for its answer).
+        if (action == TAction::ButtonDown)
+            Later(&ITrayIcon::OnButtonDown);
+        if (action == TAction::DoubleClick)
+            Later(&ITrayIcon::OnDoubleClick);
+    }
+
+    // The callback as it stands when the call runs: the main window may be gone by then.
+    void Later(std::function<void()> ITrayIcon::*callback) {
+        QTimer::singleShot(0, qApp, [this, callback] {
+            if (this->*callback)
+                (this->*callback)();
+        });
     }
 
     QPointer<QSystemTrayIcon> Icon;

@@ -34,9 +34,17 @@ public:
 
 class TProgramDirectory final : public IProgramDirectory {
 public:
+    // Read once: an upgrade that replaces the executable while it runs turns the link into
+    // "<path> (deleted)", which would otherwise become an empty path.
     QString ExePath() const override {
-        const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-        return exe;
+        if (CachedExe.isEmpty()) {
+            QString exe = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+            const QString deleted = QStringLiteral(" (deleted)");
+            if (exe.endsWith(deleted))
+                exe.chop(deleted.size());
+            CachedExe = exe;
+        }
+        return CachedExe;
     }
 
     QString Dir() const override {
@@ -56,6 +64,7 @@ public:
 
 private:
     mutable QString Cached;
+    mutable QString CachedExe;
 };
 
 class TMarkerFile final : public IInstanceMarker {

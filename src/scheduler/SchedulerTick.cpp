@@ -103,7 +103,8 @@ void TSchedulerTick::Tick() {
         now = Now();
     };
     for (int i = 0; i < Table.count(); ++i) {
-        if (Table.entries()[i].shown)
+        // The run ended under an alarm window: no further alarm may flash up.
+        if (Table.entries()[i].shown || ShuttingDown())
             break;
         const auto due = ComputeDue(Table.entries()[i], now);
         if (!due)
@@ -135,7 +136,7 @@ void TSchedulerTick::Tick() {
 }
 
 void TSchedulerTick::OpenAlarm(int index, TDateTime due, std::int64_t offset) {
-    if (index < 0 || index >= Table.count())
+    if (index < 0 || index >= Table.count() || ShuttingDown())
         return;
     for (const TTimetableEntry& e : Table.entries())
         if (e.shown)

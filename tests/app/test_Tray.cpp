@@ -115,6 +115,9 @@ TEST_F(TrayTest, AutostartIsRecreatedAtEveryStartAndTheItemToggles) {
 TEST_F(TrayTest, MouseAndKeysActAsTheDefaultsSay) {
     Settings("DefaultDblClickAction=1\r\n");
     TFormMain f;
+    Fake.HotKeys.OnHotKey(HotKeyNewSheet);
+    Fake.Tray.OnDoubleClick();
+    EXPECT_TRUE(f.Sheets.isEmpty()) << "nothing acts before the start has finished";
     f.FormCreate();
     ASSERT_TRUE(Fake.Tray.OnButtonDown && Fake.Tray.OnDoubleClick && Fake.Tray.OnContextMenu);
     Fake.Clock.Value = EncodeDate(2026, 12, 8) + EncodeTime(10, 0, 0, 0);

@@ -374,6 +374,16 @@ TEST_F(SchedulerTickTest, TicksDuringAnAlarmAreTurnedAwayAndAShownEntryEndsTheSc
     T.entries()[0].shown = false;
     RunTicks(At(2026, 3, 11, 9, 12), At(2026, 3, 11, 9, 12));
     EXPECT_EQ(Alarm.Calls.size(), 2u);
+
+    // The run ends under the first alarm: the second one never flashes up.
+    Alarm.Calls.clear();
+    Alarm.User = [&](TTimetable& t, int i) {
+        SetShuttingDown(true);
+        return Acknowledge()(t, i);
+    };
+    RunTicks(At(2026, 3, 12, 9, 10), At(2026, 3, 12, 9, 10));
+    SetShuttingDown(false);
+    EXPECT_EQ(Alarm.Calls.size(), 1u);
 }
 
 TEST_F(SchedulerTickTest, AnEntryRemovedOrMovedByItsAlarmGetsNoFurtherChecksThatRound) {
