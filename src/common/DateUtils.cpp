@@ -1,5 +1,7 @@
 #include "common/DateUtils.h"
 
+#include <limits>
+
 #include "platform/Platform.h"
 
 #include <array>
@@ -213,6 +215,14 @@ QString RemindUnitWord(std::int64_t minutes) {
     return RemindUnitWordOf(RemindUnitIndex(minutes));
 }
 
-std::int64_t RemindToMinutes(std::int64_t value, int unitIndex) {
-    return value * RemindUnitMinutes(unitIndex);
+std::optional<int> RemindToMinutes(std::int64_t value, int unitIndex) {
+    std::int64_t minutes = 0;
+    if (__builtin_mul_overflow(value, RemindUnitMinutes(unitIndex), &minutes) ||
+        minutes < std::numeric_limits<int>::min() || minutes > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(minutes);
+}
+
+std::int64_t LastWholeMinute() {
+    return WholeMinutes(EncodeDate(9999, 12, 31)) + MinutesPerDay - 1;
 }

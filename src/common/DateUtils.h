@@ -65,4 +65,7 @@ std::int64_t RemindValue(std::int64_t minutes);
 QString RemindUnitWord(std::int64_t minutes);
 QString RemindUnitWordOf(int unitIndex);
 std::int64_t RemindUnitMinutes(int unitIndex);
-std::int64_t RemindToMinutes(std::int64_t value, int unitIndex);
+// An amount in a unit as minutes; none when they do not fit a signed 32-bit number.
+std::optional<int> RemindToMinutes(std::int64_t value, int unitIndex);
+// The last minute a moment may reach, 9999-12-31 23:59: five-digit years cannot be written.
+std::int64_t LastWholeMinute();

@@ -8,11 +8,6 @@ QString Span(std::int64_t minutes) {
     return QString::number(RemindValue(minutes)) + ' ' + RemindUnitWord(minutes);
 }
 
-// The first minute that can no longer be written, 10000-01-01 00:00, in whole minutes.
-std::int64_t EndOfDates() {
-    return WholeMinutes(EncodeDate(9999, 12, 31)) + MinutesPerDay;
-}
-
 } // namespace
 
 QString AlarmOffsetLine(const TTimetableEntry& entry, TDateTime due, std::int64_t offset) {
@@ -49,13 +44,13 @@ std::optional<std::int64_t> PostponementMinutes(const QString& amount, int unitI
     constexpr std::int64_t highest = std::numeric_limits<std::int32_t>::max();
     if (value < lowest || value > highest)
         return std::nullopt;
-    const std::int64_t minutes = RemindToMinutes(value, unitIndex);
-    if (minutes < lowest || minutes > highest)
+    const std::optional<int> minutes = RemindToMinutes(value, unitIndex);
+    if (!minutes)
         return std::nullopt;
     // Counted in whole minutes: a sum of doubles could land on either side of midnight.
-    if (minutes > 0 && WholeMinutes(now) + minutes >= EndOfDates())
+    if (*minutes > 0 && WholeMinutes(now) + *minutes > LastWholeMinute())
         return std::nullopt;
-    return minutes;
+    return *minutes;
 }
 
 std::optional<TDateTime> PostponedMoment(const QString& amount, int unitIndex, TDateTime now) {

@@ -132,18 +132,6 @@ std::optional<int> StrToIntOpt(const QString& text) {
     return static_cast<int>(*v);
 }
 
-std::optional<int> RemindMinutes(std::int64_t amount, int unitIndex) {
-    std::int64_t minutes = 0;
-    if (__builtin_mul_overflow(amount, RemindUnitMinutes(unitIndex), &minutes) ||
-        minutes < std::numeric_limits<int>::min() || minutes > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return static_cast<int>(minutes);
-}
-
-std::int64_t LastWholeMinute() {
-    return WholeMinutes(EncodeDate(9999, 12, 31)) + MinutesPerDay - 1;
-}
-
 namespace {
 
 // The whole minute of a one-time entry's due moment: its day and its time of day. A day far
@@ -193,7 +181,7 @@ TAcceptResult BuildEntry(const TEditorValues& v, TDateTime now) {
         const std::int64_t amount = StrToInt64Opt(v.RemindAmountText).value_or(-1);
         if (amount == -1)
             return fail(TAcceptFailure::RemindAmount, BadValueText);
-        const auto minutes = RemindMinutes(amount, v.RemindUnit);
+        const auto minutes = RemindToMinutes(amount, v.RemindUnit);
         if (!minutes || !ReminderMomentFits(v.Kind, v.Date, v.Time, *minutes, now))
             return fail(TAcceptFailure::RemindAmount, BadValueText);
         remindMinutes = *minutes;

@@ -63,13 +63,6 @@ std::optional<int> StrToIntOpt(const QString& text);
 // The same within 64 bits.
 std::optional<std::int64_t> StrToInt64Opt(const QString& text);
 
-// A reminder amount in a unit as minutes: none when the product does not fit 32 bits.
-std::optional<int> RemindMinutes(std::int64_t amount, int unitIndex);
-
-// The last minute that a moment may reach: 9999-12-31 23:59 (years of five digits cannot be
-// written or read back).
-std::int64_t LastWholeMinute();
-
 // Whether the early reminder lies no later than 9999-12-31 23:59 for every due moment the
 // entry can have: a one-time entry falls due at its date and time, a repeating one within a
 // year of `now`. Only a negative reminder puts it behind the due moment.

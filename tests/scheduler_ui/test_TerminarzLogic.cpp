@@ -228,8 +228,8 @@ TEST(TerminarzLogic, AReminderWhoseMinutesPass32BitsIsABadValueNotAnOverflow) {
     EXPECT_EQ(AcceptRemind("-1491309", 2).Failure, TAcceptFailure::RemindAmount);
     EXPECT_EQ(AcceptRemind("9223372036854775807", 2).Failure, TAcceptFailure::RemindAmount)
         << "the product is not even computed in 64 bits";
-    EXPECT_FALSE(RemindMinutes(std::numeric_limits<std::int64_t>::min(), 2));
-    EXPECT_FALSE(RemindMinutes(std::numeric_limits<std::int64_t>::max(), 1));
+    EXPECT_FALSE(RemindToMinutes(std::numeric_limits<std::int64_t>::min(), 2));
+    EXPECT_FALSE(RemindToMinutes(std::numeric_limits<std::int64_t>::max(), 1));
 }
 
 TEST(TerminarzLogic, AReminderWhoseMomentPassesTheYear9999IsABadValue) {
