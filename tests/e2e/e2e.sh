@@ -465,8 +465,8 @@ second_start_yes() {
     answer "$SECOND" t || fail "question box not closed by key t (Tak)"
     # The first instance holds the three keys that are on by default: one warning each.
     answer_each "$SECOND" Return 3
-    expect "second instance ended after Yes" holds 1 alive "$SECOND"
-    expect "first instance stopped" alive "$FIRST"
+    holds 1 alive "$SECOND" || fail_fate "$SECOND" "second instance ended after Yes"
+    alive "$FIRST" || fail_fate "$FIRST" "first instance stopped"
     expect "marker gone while both run" test -e "$(marker "$S")"
     local a=$FIRST b=$SECOND
     [ "$1" = second ] && { a=$SECOND; b=$FIRST; }
