@@ -95,22 +95,21 @@ either() {
 }
 
 start_xvfb() {
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        # -noreset: a server resetting after its last client left refuses
-        # connections for a moment, failing the next start.
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$ROOT/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        # Another run may have taken the number meanwhile: then our server dies.
-        if poll 5 xdpyinfo_ok ":$n" && alive "$XVFB_PID"; then
-            DISP=":$n"
-            return 0
-        fi
-        kill "$XVFB_PID" 2>/dev/null
-        wait "$XVFB_PID" 2>/dev/null
-        XVFB_PID=
-    done
+    # The server picks a free display itself and names it once it listens: two runs side by
+    # side can never share one.
+    # -noreset: a server resetting after its last client left refuses connections for a
+    # moment, failing the next start.
+    : >"$ROOT/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+        3>"$ROOT/display" >"$ROOT/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    if poll 10 test -s "$ROOT/display"; then
+        DISP=":$(head -n1 "$ROOT/display")"
+        poll 5 xdpyinfo_ok "$DISP" && return 0
+    fi
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=
     return 1
 }
 
@@ -750,7 +749,7 @@ run_scenario() {
 }
 
 if ! start_xvfb; then
-    echo "FAIL: could not start Xvfb on any display :90..:140"
+    echo "FAIL: could not start Xvfb"
     cat "$ROOT/xvfb.log" 2>/dev/null
     echo "0 passed, 1 failed"
     exit 1
