@@ -654,8 +654,14 @@ scenario_tray_menu() {
 
 scenario_hot_keys() {
     start_one || { fail_fate "$P" "marker not created"; return; }
-    local before
+    local before other
     before=$(visible_count "$P")
+    # Another application's window has the focus.
+    DISPLAY=$DISP xev -name obcy -geometry 200x100+600+600 >/dev/null 2>&1 &
+    PIDS+=("$!")
+    poll 5 eval 'other=$(x xdotool search --onlyvisible --name "^obcy$" 2>/dev/null | head -n1); [ -n "$other" ]' ||
+        { fail "the other application's window did not appear"; return; }
+    x xdotool windowfocus --sync "$other"
     x xdotool key super+shift+ctrl+n
     poll 5 count_is "$P" $((before + 1)) || fail "Win+Shift+Ctrl+N opened no note"
     x xdotool type --delay 20 "z klawiatury"
