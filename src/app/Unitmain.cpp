@@ -98,6 +98,8 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent) {
     Sheets.clear();
     SheetsDir = ProgramDir() + QStringLiteral("/sheets/");
     RegisterHotKeys();
+    if (Ended()) // the run ended under a warning about the keys
+        return;
     AddTrayIcon();
     // Re-created at every start, so that a moved program folder is followed.
     SyncAutostart(TAutostartMode::Refresh);

@@ -42,9 +42,17 @@ int main(int argc, char** argv) {
         if (!form->Ended())
             app.exec();
         // Notes go before the main window, without being closed: closing throws them away.
+        // A key that reached a note after the shut-down pass is written now.
+        QList<QPointer<TFormKartka>> notes;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<TFormKartka*>(w))
-                delete w;
+            if (auto* note = qobject_cast<TFormKartka*>(w))
+                notes << note;
+        for (const QPointer<TFormKartka>& note : notes) {
+            if (!note)
+                continue;
+            note->Storage->FlushPendingSave();
+            delete note.data();
+        }
         delete form;
     } catch (const std::exception& e) {
         FormMain = nullptr; // a half-built main window is gone

@@ -20,6 +20,8 @@ public:
     explicit TMemIniFile(const QString& fileName);
 
     const QString& FileName() const { return FFileName; }
+    // The file exists but could not be read: writing the image would lose it.
+    bool IsUnreadable() const { return Unreadable; }
     void SetFileName(const QString& fileName) { FFileName = fileName; }
 
     void LoadFromText(const QString& text);

@@ -113,6 +113,12 @@ bool SaveSheetFile(const QString& path, const TSheetRecord& record, QString* err
     // Keys this program does not know come from the note itself; the image stands in only
     // for a note that has no file yet.
     TMemIniFile ini(QFileInfo::exists(fileName) ? fileName : image);
+    if (ini.IsUnreadable() && QFileInfo::exists(fileName)) {
+        // Its keys and text could not be read: a new version would replace them with nothing.
+        if (error)
+            *error = fileName + QStringLiteral(": nie można odczytać pliku");
+        return false;
+    }
     WriteSheetRecord(ini, record);
     const QByteArray bytes = EncodeText(ini.ToText());
     bool ok = WriteFileSynced(image, bytes, mode);

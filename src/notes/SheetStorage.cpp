@@ -31,10 +31,11 @@ void TSheetStorage::MarkModified(bool geometryChange) {
         connect(SaveTimer, &QTimer::timeout, this, &TSheetStorage::OnSaveTimer);
     }
     SaveTimer->start(SaveDelayMs);
+    Unsaved = true;
 }
 
 bool TSheetStorage::SavePending() const {
-    return SaveTimer && SaveTimer->isActive();
+    return (SaveTimer && SaveTimer->isActive()) || (Unsaved && SaveEnabled);
 }
 
 void TSheetStorage::OnSaveTimer() {
@@ -50,8 +51,10 @@ void TSheetStorage::OnSaveTimer() {
 void TSheetStorage::FlushPendingSave() {
     if (!SavePending())
         return;
-    SaveTimer->deleteLater();
-    SaveTimer = nullptr;
+    if (SaveTimer) {
+        SaveTimer->deleteLater();
+        SaveTimer = nullptr;
+    }
     Save();
 }
 
@@ -88,10 +91,13 @@ void TSheetStorage::Save() {
     if (!SaveEnabled)
         return;
     const TSheetRecord record = View->CurrentRecord();
-    if (!QFileInfo::exists(FileName) && record.Lines.isEmpty())
+    if (!QFileInfo::exists(FileName) && record.Lines.isEmpty()) {
+        Unsaved = false; // an empty new note has nothing to keep
         return;
+    }
     const QString dir = QFileInfo(FileName).absolutePath();
-    if (!QDir().mkpath(dir))
+    // Said once per note, like a failed write; after that the write's beep tells.
+    if (!QDir().mkpath(dir) && !WriteErrorShown)
         MessageBox(
             nullptr,
             QString::fromUtf8("Katalog z kartkami (sheets) nie istnieje i nie można go utworzyć!"),
@@ -100,6 +106,7 @@ void TSheetStorage::Save() {
     LastTop = record.Top.value_or(0);
     if (SaveSheetFile(FileName, record)) {
         ++Writes;
+        Unsaved = false;
         return;
     }
     if (!WriteErrorShown) {

@@ -58,6 +58,8 @@ public:
     bool SaveEnabled = true;
     // Versions put in place during the run.
     int Writes = 0;
+    // A change not yet on disk, also after a failed write: the end of the run tries again.
+    bool Unsaved = false;
 
 private:
     void OnSaveTimer();

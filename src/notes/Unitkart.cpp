@@ -14,11 +14,15 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QColor NoteColour(255, 255, 183);
 const QColor Silver(192, 192, 192);
 constexpr int MaxTextLength = 20480;
+// Beyond any real note: only a damaged file holds more, and the editor would stall on it.
+constexpr int MaxLoadedLength = 65536;
 
 QRect ScreenOf(const QWidget* w) {
     const QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
@@ -178,10 +182,11 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
     Persistent = persistent;
     Q_UNUSED(editTitleAtCreate); // title editing arrives with the note commands
     connect(Memo, &QPlainTextEdit::textChanged, this, [this] {
-        // The editor has no length limit of its own.
-        if (Memo->document()->characterCount() - 1 > MaxTextLength) {
+        // Typing stops at the limit; a longer note from its file keeps its text and may not
+        // grow past it.
+        if (Memo->document()->characterCount() - 1 > TextLimit) {
             QTextCursor c(Memo->document());
-            c.setPosition(MaxTextLength);
+            c.setPosition(TextLimit);
             c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
             c.removeSelectedText();
         }
@@ -506,7 +511,7 @@ void TFormKartka::closeEvent(QCloseEvent* e) {
                 QString::fromUtf8("Wyrzucasz karteczkę przytrzymując klawisz SHIFT!\n\n"
                                   "W ten sposób wyrzuconej karteczki nie można potem odzyskać.\n\n"
                                   "Czy na pewno wyrzucić karteczkę?"),
-                QStringLiteral("Notella"), TMsgButtons::YesNo, TMsgIcon::Error);
+                QStringLiteral("Notella"), TMsgButtons::YesNo, TMsgIcon::Error, TMsgResult::No);
             if (answer != TMsgResult::Yes) {
                 Discarding = false;
                 e->ignore();
@@ -528,6 +533,8 @@ void TFormKartka::closeEvent(QCloseEvent* e) {
     }
     if (deleteFile)
         QFile::remove(Storage->FileName);
+    else
+        Storage->FlushPendingSave(); // the trash gets what was typed a moment ago
     Storage->MoveToTrash();
     Closed = true;
     e->accept();
@@ -565,9 +572,9 @@ QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
     ActivationTime = r.ActivationTime;
     {
         const QSignalBlocker quiet(Memo);
-        // The editor holds at most MaxTextLength characters; a larger file (damaged or made by
-        // hand) would stall the editor's layout. Its whole text stays in the .bak of the next save.
-        Memo->setPlainText(r.Lines.join('\n').left(MaxTextLength));
+        const QString text = r.Lines.join('\n').left(MaxLoadedLength);
+        TextLimit = std::max(MaxTextLength, static_cast<int>(text.size()));
+        Memo->setPlainText(text);
         Memo->moveCursor(QTextCursor::Start);
     }
     move(PlaceOnScreens(KeepVisible(loaded, width(), DesktopOf(this)), size(), ScreenRects()));

@@ -88,6 +88,8 @@ public:
     bool IsActive = false;
     bool Locked = false;
     bool Discarding = false;
+    // The most characters the text may hold: the editor's limit, or a longer loaded text.
+    int TextLimit = 20480;
     QString SoundFile;
     bool PlaySound = false;
 

@@ -80,6 +80,12 @@ public:
             box.addButton(QMessageBox::Cancel);
             break;
         }
+        QAbstractButton* preset = !m.Default                      ? nullptr
+                                  : *m.Default == TMsgResult::Yes ? yes
+                                  : *m.Default == TMsgResult::No  ? no
+                                                                  : ok;
+        if (auto* button = qobject_cast<QPushButton*>(preset))
+            box.setDefaultButton(button);
         box.exec();
         const QAbstractButton* clicked = box.clickedButton();
         if (clicked && clicked == yes)

@@ -236,8 +236,8 @@ TMsgResult NoAnswer(TMsgButtons buttons) {
 }
 
 TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
-                      TMsgButtons buttons, TMsgIcon icon) {
-    const TMessage message{text, caption, buttons, icon};
+                      TMsgButtons buttons, TMsgIcon icon, std::optional<TMsgResult> defaultButton) {
+    const TMessage message{text, caption, buttons, icon, defaultButton};
     if (ShuttingDownFlag) {
         // One line per message on stderr.
         const QString line = text.simplified();

@@ -90,6 +90,8 @@ struct TMessage {
     QString Caption;
     TMsgButtons Buttons = TMsgButtons::OK;
     TMsgIcon Icon = TMsgIcon::None;
+    // The button that Enter presses; none leaves the box's own choice.
+    std::optional<TMsgResult> Default;
 };
 
 class IMessageBoxes {
@@ -168,7 +170,8 @@ TMsgResult NoAnswer(TMsgButtons buttons);
 // The one way the program shows a message box. While the run is ending no modal box is
 // shown: the message goes to stderr and the box answers as if it ended without an answer.
 TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
-                      TMsgButtons buttons = TMsgButtons::OK, TMsgIcon icon = TMsgIcon::None);
+                      TMsgButtons buttons = TMsgButtons::OK, TMsgIcon icon = TMsgIcon::None,
+                      std::optional<TMsgResult> defaultButton = std::nullopt);
 void SetShuttingDown(bool shuttingDown);
 bool ShuttingDown();
 

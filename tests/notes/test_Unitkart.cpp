@@ -138,6 +138,7 @@ TEST_F(NoteWindowTest, ThrowingAwayAsksWhereItMustAndTrashesOtherwise) {
     ASSERT_EQ(Fake.MessageBoxes.Shown.size(), 2u);
     EXPECT_TRUE(Fake.MessageBoxes.Shown[1].Text.startsWith(
         QString::fromUtf8("Wyrzucasz karteczkę przytrzymując klawisz SHIFT!")));
+    EXPECT_EQ(Fake.MessageBoxes.Shown[1].Default, TMsgResult::No) << "Enter must not delete";
     EXPECT_FALSE(QFile::exists(File("b.sheet")));
     EXPECT_FALSE(QFile::exists(File("deleted/b.sheet")));
     EXPECT_EQ(Closed, 2);
@@ -147,6 +148,34 @@ TEST_F(NoteWindowTest, ThrowingAwayAsksWhereItMustAndTrashesOtherwise) {
     kept->Discard();
     EXPECT_TRUE(QFile::exists(File("c.sheet")));
     EXPECT_EQ(Closed, 2);
+    Fake.Keyboard.Shift = false;
+
+    // Typed a moment before the throw-away: the trash holds it.
+    TFormKartka* fresh = Open("[Sheet]\r\nText0=stare\r\n", "d.sheet");
+    QTest::keyClicks(fresh->Memo, " nowe");
+    ASSERT_TRUE(fresh->Storage->SavePending());
+    fresh->Discard();
+    EXPECT_TRUE(ReadText(File("deleted/d.sheet")).contains("nowe"));
+}
+
+// Nothing a file holds is cut by the editor's limit; only typing stops at it.
+TEST_F(NoteWindowTest, ALongNoteKeepsItsTextAndTypingStopsAtTheLimit) {
+    QByteArray file = "[Sheet]\r\n";
+    for (int i = 0; i < 250; ++i)
+        file += "Text" + QByteArray::number(i) + "=" + QByteArray(100, 'x') + "\r\n";
+    TFormKartka* w = Open(file);
+    const int loaded = w->Memo->document()->characterCount() - 1;
+    EXPECT_EQ(loaded, 250 * 101 - 1);
+    w->Memo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(w->Memo, "abc");
+    EXPECT_EQ(w->Memo->document()->characterCount() - 1, loaded) << "no growth past the text";
+    w->Storage->FlushPendingSave();
+    EXPECT_EQ(TMemIniFile(File()).ReadRawString("Sheet", "Text249"), QString(100, 'x'));
+
+    QTest::keyClick(w->Memo, Qt::Key_Backspace);
+    QTest::keyClicks(w->Memo, "yz");
+    EXPECT_EQ(w->Memo->document()->characterCount() - 1, loaded) << "room freed is room again";
+    EXPECT_TRUE(w->Memo->toPlainText().endsWith("xxy"));
 }
 
 TEST_F(NoteWindowTest, TitleAndOpacityFollowActivation) {
@@ -277,5 +306,5 @@ TEST_F(NoteWindowTest, BadNoteFilesOpenWithDefaultsOrClamps) {
         EXPECT_LE(w->x(), Screen().width() - 40) << "within reach";
     }
     EXPECT_EQ(Windows[3]->Memo->toPlainText(), QString::fromUtf8("urwany w poło"));
-    EXPECT_EQ(Windows[5]->Memo->toPlainText().size(), 20480) << "the editor's limit";
+    EXPECT_EQ(Windows[5]->Memo->toPlainText().size(), 65536) << "a damaged file is cut";
 }
