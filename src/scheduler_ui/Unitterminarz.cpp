@@ -387,22 +387,21 @@ void TFormTerminarz::ButtonOKClick() {
         accept();
         return;
     case TAcceptFailure::RemindAmount:
-        MessageBox(this, r.Message, QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
         focus = ComboBoxRemindV;
         break;
     case TAcceptFailure::IntervalTooFar:
-        MessageBox(this, r.Message, QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+    case TAcceptFailure::Interval:
         focus = EditMinut;
         break;
     case TAcceptFailure::DayOfMonth:
-        MessageBox(this, r.Message, QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Error);
         focus = ComboBoxDMiesiaca;
         break;
-    case TAcceptFailure::Interval:
-        MessageBox(this, r.Message, QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Error);
-        focus = EditMinut;
-        break;
     }
+    // A number that does not read is an error; one out of range a warning.
+    const bool notANumber =
+        r.Failure == TAcceptFailure::DayOfMonth || r.Failure == TAcceptFailure::Interval;
+    MessageBox(this, r.Message, QStringLiteral("Notella"), TMsgButtons::OK,
+               notANumber ? TMsgIcon::Error : TMsgIcon::Warning);
     if (focus && CanFocus(focus))
         focus->setFocus(Qt::OtherFocusReason);
 }
