@@ -3,11 +3,20 @@
 #include "app/Unitmain.h"
 #include "platform/Platform.h"
 
+#include <QSessionManager>
+
 #include <exception>
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Notella"));
     setQuitOnLastWindowClosed(false);
+    // The autostart entry starts the program at login; a session manager that restored it
+    // as well would start a second copy on the same notes.
+    const auto neverRestart = [](QSessionManager& session) {
+        session.setRestartHint(QSessionManager::RestartNever);
+    };
+    connect(this, &QGuiApplication::commitDataRequest, this, neverRestart, Qt::DirectConnection);
+    connect(this, &QGuiApplication::saveStateRequest, this, neverRestart, Qt::DirectConnection);
 }
 
 void ShowException(const char* what) {

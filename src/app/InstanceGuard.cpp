@@ -6,6 +6,20 @@ const char* const SecondSessionQuestion =
     "Jedna sesja programu jest już uruchomiona,\nlub została nieprawidłowo zamknięta.\n\n"
     "Czy na pewno uruchomić nową sesję programu?";
 
+namespace {
+
+// Without its marker this session goes on, but the next start would not know of it.
+void TakeMarker(QWidget* parent) {
+    if (Platform().Marker->Add())
+        return;
+    MessageBox(parent,
+               QString::fromUtf8("Nie można utworzyć znacznika sesji programu, więc kolejne "
+                                 "uruchomienie nie ostrzeże, że program już działa."),
+               QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+}
+
+} // namespace
+
 bool RunInstanceGuard(QWidget* parent) {
     TPlatformServices& p = Platform();
     if (p.Keyboard->ShiftDown()) {
@@ -13,7 +27,7 @@ bool RunInstanceGuard(QWidget* parent) {
         p.Beeper->Beep();
     }
     if (!p.Marker->Exists()) {
-        p.Marker->Add();
+        TakeMarker(parent);
         return true;
     }
     const TMsgResult answer =
@@ -22,6 +36,6 @@ bool RunInstanceGuard(QWidget* parent) {
     if (answer != TMsgResult::Yes)
         return false;
     // A second reference added and one removed: the marker stays as it was.
-    p.Marker->Add();
+    TakeMarker(parent);
     return true;
 }

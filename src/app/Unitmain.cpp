@@ -447,13 +447,14 @@ void TFormMain::RegisterHotKeys() {
                 (this->*row.Item)->setText((this->*row.Item)->text() + '\t' + row.Keys);
             break;
         case THotKeyResult::Taken:
+            // Off before the box: a run that ends under it saves the settings.
+            Settings.*row.Setting = false;
             BringToFront();
             MessageBox(nullptr,
                        QString::fromUtf8("Skrót klawiszowy %1 jest zajęty przez inną aplikację!"
                                          "\n\nSkrót zostanie wyłączony.")
                            .arg(QLatin1String(row.Keys)),
                        QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
-            Settings.*row.Setting = false;
             break;
         case THotKeyResult::Unavailable:
             // No system-wide keys on this desktop: the settings stay as they are.

@@ -8,11 +8,11 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
-#include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -150,12 +150,16 @@ bool PrepareReplace(const QString& path, QString& target, int& mode, QString* er
     if (::stat(Native(target).constData(), &st) != 0)
         return true;
     mode = static_cast<int>(st.st_mode & 07777);
-    if (S_ISREG(st.st_mode) && ::access(Native(target).constData(), W_OK) != 0) {
-        if (error)
-            *error = target + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    return true;
+    if (!S_ISREG(st.st_mode))
+        return true;
+    // A file without any write bit was made read-only on purpose: root keeps off it too.
+    if ((st.st_mode & 0222) == 0)
+        errno = EACCES;
+    else if (::access(Native(target).constData(), W_OK) == 0)
+        return true;
+    if (error)
+        *error = target + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+    return false;
 }
 
 bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error) {

@@ -18,7 +18,8 @@ bool WriteFileSynced(const QString& path, const QByteArray& bytes, int mode = -1
 
 // Where a whole-file write of `path` must go: through a symbolic link to its target. The
 // permission bits of an existing file are kept in `mode` (-1 for a new file). False when the
-// existing file may not be written (it is read-only to us).
+// existing file may not be written: it is read-only to us, or has no write bit at all (then
+// even for root, as a read-only attribute would be).
 bool PrepareReplace(const QString& path, QString& target, int& mode, QString* error = nullptr);
 
 // Gives the file `from` the second name `to` (which must not exist) without moving it: a hard

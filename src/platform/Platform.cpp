@@ -9,9 +9,14 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -67,30 +72,62 @@ private:
     mutable QString CachedExe;
 };
 
+// Only a plain file of this user counts: in /tmp another user may plant a link or a file of
+// their own at the marker's path, and neither may be written, taken or removed.
 class TMarkerFile final : public IInstanceMarker {
 public:
-    bool Exists() const override { return QFileInfo::exists(Path()); }
+    bool Exists() const override { return State() == TMarkerState::Own; }
 
     bool Add() override {
-        const int fd =
-            ::open(QFile::encodeName(Path()).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0)
+        const QString path = InstanceMarkerPath();
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            const int error = errno;
+            if (error == EEXIST && State() == TMarkerState::Own)
+                return true; // another session's marker counts for this one too
+            const QString reason = error == EEXIST
+                                       ? QString::fromUtf8("jest tam dowiązanie, katalog lub plik "
+                                                           "innego użytkownika")
+                                       : QString::fromLocal8Bit(std::strerror(error));
+            std::fprintf(stderr, "Notella: nie można utworzyć znacznika sesji %s: %s\n",
+                         qUtf8Printable(path), qUtf8Printable(reason));
             return false;
+        }
+        // The number only helps a person who finds the file; the file itself is the marker.
         const QByteArray pid = QByteArray::number(::getpid()) + '\n';
-        const bool ok = ::write(fd, pid.constData(), static_cast<size_t>(pid.size())) >= 0;
+        [[maybe_unused]] const ssize_t written =
+            ::write(fd, pid.constData(), static_cast<size_t>(pid.size()));
         ::close(fd);
-        return ok;
+        return true;
     }
 
-    void Delete() override { QFile::remove(Path()); }
-
-    static QString Path() {
-        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-            return runtime + QStringLiteral("/Notella.instance");
-        return QStringLiteral("/tmp/Notella-%1.instance").arg(::getuid());
+    void Delete() override {
+        if (State() == TMarkerState::Own)
+            ::unlink(QFile::encodeName(InstanceMarkerPath()).constData());
     }
+
+private:
+    static TMarkerState State() { return InstanceMarkerState(InstanceMarkerPath(), ::geteuid()); }
 };
+
+} // namespace
+
+QString InstanceMarkerPath() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return runtime + QStringLiteral("/Notella.instance");
+    return QStringLiteral("/tmp/Notella-%1.instance").arg(::getuid());
+}
+
+TMarkerState InstanceMarkerState(const QString& path, uid_t owner) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == ENOENT ? TMarkerState::Missing : TMarkerState::Foreign;
+    return S_ISREG(st.st_mode) && st.st_uid == owner ? TMarkerState::Own : TMarkerState::Foreign;
+}
+
+namespace {
 
 // The autostart list's value for this program lives in the desktop's autostart entry.
 bool IsAutostartValue(const QString& keyPath, const QString& name) {
@@ -138,9 +175,21 @@ private:
 
 class TProcessPriority final : public IProcessPriority {
 public:
+    // Linux keeps a nice value per thread: every thread Qt has started gets it too, and
+    // threads started later take it from the thread that starts them.
     void SetPriorityClass(int applicationPriority) override {
+        const int nice = NiceForPriority(applicationPriority);
         // An unprivileged user cannot raise the priority; the refusal is not an error here.
-        ::setpriority(PRIO_PROCESS, 0, NiceForPriority(applicationPriority));
+        ::setpriority(PRIO_PROCESS, 0, nice);
+        DIR* tasks = ::opendir("/proc/self/task");
+        if (!tasks)
+            return;
+        while (const dirent* task = ::readdir(tasks)) {
+            const long tid = std::strtol(task->d_name, nullptr, 10);
+            if (tid > 0)
+                ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice);
+        }
+        ::closedir(tasks);
     }
 };
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <sys/types.h>
 
 class QWidget;
 
@@ -40,6 +41,14 @@ public:
     virtual bool Add() = 0;
     virtual void Delete() = 0;
 };
+
+// The marker's file: "Notella.instance" in $XDG_RUNTIME_DIR, else /tmp/Notella-<uid>.instance.
+QString InstanceMarkerPath();
+
+// What lies at the marker's path for the user `owner`. Only a plain file of that user is a
+// marker: a symbolic link, a directory or another user's file may have been planted there.
+enum class TMarkerState { Missing, Own, Foreign };
+TMarkerState InstanceMarkerState(const QString& path, uid_t owner);
 
 // Per-user string values grouped under key paths.
 class IUserStore {

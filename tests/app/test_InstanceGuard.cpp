@@ -60,3 +60,22 @@ TEST(InstanceGuard, ShiftClearsAStaleMarkerWithABeep) {
     EXPECT_EQ(clean.Beeper.Beeps, 1);
     EXPECT_TRUE(clean.Marker.Present);
 }
+
+TEST(InstanceGuard, AMarkerThatCannotBeMadeIsToldAndTheStartGoesOn) {
+    for (bool other : {false, true}) {
+        TFakePlatform fake;
+        fake.Marker.Present = other;
+        fake.Marker.CannotMake = true;
+        if (other)
+            fake.MessageBoxes.Answer(TMsgResult::Yes);
+        fake.MessageBoxes.Answer(TMsgResult::OK);
+        EXPECT_TRUE(RunInstanceGuard());
+        ASSERT_EQ(fake.MessageBoxes.Shown.size(), other ? 2u : 1u);
+        const TMessage& m = fake.MessageBoxes.Shown.back();
+        EXPECT_EQ(m.Text, QString::fromUtf8("Nie można utworzyć znacznika sesji programu, więc "
+                                            "kolejne uruchomienie nie ostrzeże, że program już "
+                                            "działa."));
+        EXPECT_EQ(m.Caption, "Notella");
+        EXPECT_EQ(m.Icon, TMsgIcon::Warning);
+    }
+}

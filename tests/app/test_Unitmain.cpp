@@ -156,3 +156,12 @@ TEST_F(FormMainTest, QtQuitEndsTheRunWithoutClosingWindows) {
     EXPECT_FALSE(Fake.Marker.Present);
     EXPECT_TRUE(QFile::exists(SettingsFile()));
 }
+
+TEST_F(FormMainTest, ARunEndedUnderAKeyWarningSavesTheKeyOff) {
+    Fake.HotKeys.Taken = {HotKeyToFront};
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    Fake.MessageBoxes.WhileOpen = [](const TMessage&) { FormMain->Terminate(); };
+    TFormMain form;
+    EXPECT_TRUE(form.Ended());
+    EXPECT_FALSE(TMemIniFile(SettingsFile()).ReadBool("Settings", "HotKeyToFront", true));
+}

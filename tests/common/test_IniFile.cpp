@@ -281,16 +281,15 @@ TEST_F(IniFileTest, FailedUpdateLeavesTheOldFile) {
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(Bytes(Path()), QByteArray("[S]\r\nk=stary\r\n"));
 
-    if (::geteuid() != 0) {
-        QDir(Dir.path()).rmdir(QStringLiteral("n.ini.%1.tmp").arg(::getpid()));
-        QFile::setPermissions(Dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        error.clear();
-        EXPECT_FALSE(ini.UpdateFile(&error));
-        EXPECT_FALSE(error.isEmpty());
-        QFile::setPermissions(Dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
-        EXPECT_EQ(Bytes(Path()), QByteArray("[S]\r\nk=stary\r\n"));
-    }
+    // A directory in the file's place: the last step fails and leaves no temporary file.
+    ASSERT_TRUE(QDir(Dir.path()).rmdir(QStringLiteral("n.ini.%1.tmp").arg(::getpid())));
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("katalog.ini"));
+    ini.SetFileName(Path("katalog.ini"));
+    error.clear();
+    EXPECT_FALSE(ini.UpdateFile(&error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(QFileInfo(Path("katalog.ini")).isDir());
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), (QStringList{"n.ini", "plik"}));
 }
 
 TEST_F(IniFileTest, OldMacLineEndsAndAMarkInsideTheTextSurvive) {

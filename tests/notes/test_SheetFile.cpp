@@ -231,11 +231,10 @@ TEST_F(SheetFileTest, SavingKeepsPermissionsFollowsLinksAndRespectsReadOnlyNotes
     EXPECT_TRUE(QFileInfo(Sheet("link.sheet")).isSymLink());
     EXPECT_EQ(Load(target).Lines, QStringList{"przez dowiązanie"});
 
-    if (::geteuid() != 0) { // root writes whatever the bits say
-        ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner));
-        EXPECT_FALSE(SaveSheetFile(file, Note({"nadpisana"})));
-        EXPECT_EQ(Load(file).Lines, QStringList{"wciąż prywatna"});
-    }
+    // No write bit at all marks the note read-only for everyone, root included.
+    ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner));
+    EXPECT_FALSE(SaveSheetFile(file, Note({"nadpisana"})));
+    EXPECT_EQ(Load(file).Lines, QStringList{"wciąż prywatna"});
 }
 
 TEST_F(SheetFileTest, OpenNotesWithoutAFileKeepTheirNames) {

@@ -5,12 +5,19 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <future>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -50,6 +57,44 @@ TEST(InstanceMarker, IsAFileInTheRuntimeDirectoryThatOutlivesTheProcess) {
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_FALSE(marker.Exists());
     marker.Delete(); // nothing there: no harm
+}
+
+TEST(InstanceMarker, NeverTakesALinkADirectoryOrAnotherUsersFile) {
+    QTemporaryDir runtime;
+    TScopedEnv env("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    IInstanceMarker& marker = *Platform().Marker;
+    const QString path = InstanceMarkerPath();
+    EXPECT_EQ(path, runtime.path() + "/Notella.instance");
+
+    // Links planted by someone else: what they point to is never written, nor made.
+    const QString victim = runtime.path() + "/cudzy";
+    WriteBytes(victim, "cudzy plik");
+    for (const QString& target : {victim, runtime.path() + "/nowy"}) {
+        ASSERT_TRUE(QFile::link(target, path));
+        EXPECT_FALSE(marker.Exists()) << target.toStdString();
+        EXPECT_FALSE(marker.Add());
+        marker.Delete();
+        EXPECT_TRUE(QFileInfo(path).isSymLink()) << "not ours to remove";
+        ASSERT_TRUE(QFile::remove(path));
+    }
+    EXPECT_EQ(ReadText(victim), "cudzy plik");
+    EXPECT_FALSE(QFileInfo::exists(runtime.path() + "/nowy"));
+
+    ASSERT_TRUE(QDir().mkdir(path));
+    EXPECT_FALSE(marker.Exists());
+    EXPECT_FALSE(marker.Add());
+    marker.Delete();
+    EXPECT_TRUE(QFileInfo(path).isDir());
+    ASSERT_TRUE(QDir().rmdir(path));
+
+    EXPECT_EQ(InstanceMarkerState(path, ::geteuid()), TMarkerState::Missing);
+    ASSERT_TRUE(marker.Add());
+    EXPECT_EQ(InstanceMarkerState(path, ::geteuid()), TMarkerState::Own);
+    EXPECT_EQ(InstanceMarkerState(path, ::geteuid() + 1), TMarkerState::Foreign);
+    marker.Delete();
+
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(InstanceMarkerPath(), QStringLiteral("/tmp/Notella-%1.instance").arg(::getuid()));
 }
 
 TEST(UserStore, KeepsValuesPerKeyPathInTheUsersConfiguration) {
@@ -117,6 +162,36 @@ TEST(Priority, MapsTheSettingToNiceValues) {
     EXPECT_EQ(NiceForPriority(3), 19);
     EXPECT_EQ(NiceForPriority(7), -10) << "anything else acts as high";
     EXPECT_EQ(NiceForPriority(-1), -10);
+}
+
+TEST(Priority, ReachesThreadsStartedBeforeTheChange) {
+    // In a child process: an unprivileged test could not take a lower priority back.
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::promise<pid_t> started;
+        std::promise<void> done;
+        std::thread worker([&started, finished = done.get_future()] {
+            started.set_value(static_cast<pid_t>(::syscall(SYS_gettid)));
+            finished.wait();
+        });
+        const pid_t tid = started.get_future().get();
+        Platform().Priority->SetPriorityClass(3);
+        const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+        done.set_value();
+        worker.join();
+        ::_exit(::write(out[1], &nice, sizeof nice) == sizeof nice ? 0 : 1);
+    }
+    ::close(out[1]);
+    int nice = -100;
+    EXPECT_EQ(::read(out[0], &nice, sizeof nice), static_cast<ssize_t>(sizeof nice));
+    ::close(out[0]);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(nice, 19);
 }
 
 TEST(Clock, GivesTheLocalMomentWithMilliseconds) {

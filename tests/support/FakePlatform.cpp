@@ -30,6 +30,8 @@ bool TFakeUserStore::DeleteValue(const QString& keyPath, const QString& name) {
 
 TMsgResult TScriptedMessageBoxes::Show(QWidget*, const TMessage& message) {
     Shown.push_back(message);
+    if (WhileOpen)
+        WhileOpen(message);
     if (Script.empty()) {
         if (FailUnscripted)
             ADD_FAILURE() << "unexpected message box: " << message.Caption.toStdString() << ": "

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 class TFakeClock final : public IClock {
@@ -30,6 +31,8 @@ public:
     bool Exists() const override { return Present; }
     bool Add() override {
         ++Adds;
+        if (CannotMake)
+            return false;
         Present = true;
         return true;
     }
@@ -38,6 +41,7 @@ public:
         Present = false;
     }
     bool Present = false;
+    bool CannotMake = false; // something else lies where the marker goes
     int Adds = 0;
     int Deletes = 0;
 };
@@ -87,6 +91,8 @@ public:
     void Answer(TMsgResult r) { Script.push_back(r); }
     std::deque<TMsgResult> Script;
     std::vector<TMessage> Shown;
+    // Runs while the box is open, before it answers.
+    std::function<void(const TMessage&)> WhileOpen;
     bool FailUnscripted = true;
 };
 
