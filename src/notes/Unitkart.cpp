@@ -1,5 +1,6 @@
 #include "notes/Unitkart.h"
 
+#include "notes/NoteText.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -37,10 +39,72 @@ QList<QRect> ScreenRects() {
     return rects;
 }
 
-QRect DesktopOf(const QWidget* w) {
-    const QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
-    return s ? s->virtualGeometry() : QRect(0, 0, 1024, 768);
+// Every screen together. Read from the list rather than from the window's own screen, which
+// may be the one that is going away.
+QRect Desktop() {
+    QRect all;
+    for (const QRect& r : ScreenRects())
+        all = all.united(r);
+    return all.isEmpty() ? QRect(0, 0, 1024, 768) : all;
 }
+
+// The screen that holds most of `r`; the primary one when none holds any of it.
+QRect HoldingScreen(const QRect& r) {
+    QRect holder;
+    qint64 most = 0;
+    for (const QRect& s : ScreenRects()) {
+        const QRect common = s.intersected(r);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (!common.isEmpty() && area > most) {
+            holder = s;
+            most = area;
+        }
+    }
+    if (holder.isEmpty()) {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        holder = primary ? primary->geometry() : QRect(0, 0, 1024, 768);
+    }
+    return holder;
+}
+
+// The note's editor. An edit that may not fit the note runs as one undo step, so that the cut
+// of what does not fit joins it and one undo takes the whole edit back; a key that cannot fit
+// at all does nothing, not even an empty undo step.
+class TNoteMemo final : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    // Characters that still fit, a selection counted as freed.
+    std::function<qsizetype()> Room;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        const qsizetype inserted = Inserting(e->text()) ? e->text().size() : 0;
+        if (inserted == 0 || !Room || inserted <= Room())
+            return QPlainTextEdit::keyPressEvent(e);
+        if (Room() <= 0)
+            return e->accept();
+        AsOneStep([&] { QPlainTextEdit::keyPressEvent(e); });
+    }
+    void inputMethodEvent(QInputMethodEvent* e) override {
+        AsOneStep([&] { QPlainTextEdit::inputMethodEvent(e); });
+    }
+    void insertFromMimeData(const QMimeData* source) override {
+        AsOneStep([&] { QPlainTextEdit::insertFromMimeData(source); });
+    }
+
+private:
+    static bool Inserting(const QString& text) {
+        return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+            return c.isPrint() || c == '\r' || c == '\t';
+        });
+    }
+    template <typename F> void AsOneStep(F&& edit) {
+        QTextCursor step(document());
+        step.beginEditBlock();
+        edit();
+        step.endEditBlock();
+    }
+};
 
 // An edge line or grip of one fixed colour. Painted directly: a palette of its own per strip
 // costs more memory than the strip itself, and a desktop may hold hundreds of notes.
@@ -163,10 +227,9 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
     AlphaInactive = alphaInactive;
     ApplyAlpha(AlphaActive);
     FileExisted = !path.isEmpty() && QFileInfo::exists(path);
-    const QRect screen = ScreenOf(this);
     // A collapsed note loads at its title bar's height; Collapse/Expand then set the limit.
+    // The largest size comes from the screen that holds the note, once it is placed.
     setMinimumSize(50, TitleBarHeight + 1);
-    setMaximumSize(screen.width() - 30, screen.height() - 30);
     resize(104, 104);
     Storage =
         new TSheetStorage(path, persistent, TitleBarHeight + 1, autoresize, this, Now(), this);
@@ -181,17 +244,36 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
     SetLocked(SpeedButtonMoveLock->isChecked());
     Persistent = persistent;
     Q_UNUSED(editTitleAtCreate); // title editing arrives with the note commands
-    connect(Memo, &QPlainTextEdit::textChanged, this, [this] {
-        // Typing stops at the limit; a longer note from its file keeps its text and may not
-        // grow past it.
-        if (Memo->document()->characterCount() - 1 > TextLimit) {
-            QTextCursor c(Memo->document());
-            c.setPosition(TextLimit);
-            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-            c.removeSelectedText();
-        }
-        Storage->MarkModified(false);
-    });
+    connect(Memo->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int added) {
+                if (!CuttingInsertion) {
+                    EditPosition = position;
+                    EditAdded = added;
+                }
+            });
+    connect(Memo, &QPlainTextEdit::textChanged, this, &TFormKartka::MemoChange);
+}
+
+void TFormKartka::MemoChange() {
+    if (CuttingInsertion)
+        return;
+    // Only what the edit brought in is cut, so a key typed into a full note never costs the
+    // note its end; a longer note from its file keeps its text and may not grow past it.
+    const auto cut =
+        LimitInsertion(Memo->document()->toRawText(), EditPosition, EditAdded, TextLimit);
+    EditAdded = 0;
+    if (cut) {
+        CuttingInsertion = true;
+        QTextCursor c(Memo->document());
+        // Part of the edit it trims: one undo takes both back.
+        c.joinPreviousEditBlock();
+        c.setPosition(cut->From);
+        c.setPosition(cut->From + cut->Length, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        c.endEditBlock();
+        CuttingInsertion = false;
+    }
+    Storage->MarkModified(false);
 }
 
 TFormKartka::~TFormKartka() = default;
@@ -203,7 +285,13 @@ void TFormKartka::BuildControls() {
     formFont.setPixelSize(11);
     setFont(formFont);
 
-    Memo = new QPlainTextEdit(this);
+    auto* memo = new TNoteMemo(this);
+    memo->Room = [this] {
+        const QTextCursor selection = Memo->textCursor();
+        return qsizetype(TextLimit) - (Memo->document()->characterCount() - 1) +
+               (selection.selectionEnd() - selection.selectionStart());
+    };
+    Memo = memo;
     Memo->setFrameShape(QFrame::NoFrame);
     Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo->setTabChangesFocus(false);
@@ -227,6 +315,8 @@ void TFormKartka::BuildControls() {
 
     Panel = PaletteStrip(this, QColor(255, 255, 149));
     LabelTitle = new QLabel(Panel);
+    // A title from a file is shown as it is written, never as markup.
+    LabelTitle->setTextFormat(Qt::PlainText);
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setPixelSize(12);
     titleFont.setBold(true);
@@ -314,6 +404,9 @@ void TFormKartka::SetTitleColour(const QColor& colour) {
 
 void TFormKartka::ApplyAlpha(int alpha) {
     setWindowOpacity(alpha / 255.0);
+    // Fully opaque, the note is an ordinary window again: listed in the task switcher.
+    if (alpha == 255)
+        Platform().WindowStyles->SetSkipSwitcher(this, false);
     AlphaCurrent = alpha;
 }
 
@@ -366,7 +459,30 @@ void TFormKartka::ToggleCollapse() {
 }
 
 void TFormKartka::RestoreSavedPosition() {
-    move(Storage->LastLeft, Storage->LastTop);
+    PlaceOnScreen({Storage->LastLeft, Storage->LastTop});
+}
+
+void TFormKartka::PlaceOnScreen(QPoint wanted) {
+    const QList<QRect> screens = ScreenRects();
+    auto reachable = [&] {
+        return KeepVisible(PlaceOnScreens(wanted, size(), screens), width(), Desktop());
+    };
+    const QRect holder = HoldingScreen(QRect(reachable(), size()));
+    setMaximumSize(holder.width() - 30, holder.height() - 30);
+    const QPoint place = reachable(); // the limits may have made the note smaller
+    move(place);
+    // Put on another screen because its own is gone, the note keeps its place in its file
+    // until the user moves it: it goes back there when that screen returns.
+    if (PlaceOnScreens(wanted, size(), screens) != wanted) {
+        Home = wanted;
+        HomeShownAt = place;
+    } else {
+        Home.reset();
+    }
+}
+
+QPoint TFormKartka::OwnPlace() const {
+    return Home && pos() == HomeShownAt ? *Home : pos();
 }
 
 void TFormKartka::CenterOnScreen() {
@@ -375,7 +491,7 @@ void TFormKartka::CenterOnScreen() {
 }
 
 void TFormKartka::KeepOnScreen() {
-    const QRect d = DesktopOf(this);
+    const QRect d = Desktop();
     QPoint p = pos();
     if (p.x() < d.left())
         p.setX(d.left());
@@ -390,7 +506,10 @@ void TFormKartka::KeepOnScreen() {
 
 void TFormKartka::showEvent(QShowEvent* e) {
     SetSwitcherStyle(false);
+    const bool home = Home && pos() == HomeShownAt;
     KeepOnScreen();
+    if (home)
+        HomeShownAt = pos();
     QWidget::showEvent(e);
 }
 
@@ -412,7 +531,8 @@ void TFormKartka::MoveByKeyboard(int key) {
     default:
         break;
     }
-    move(KeepVisible(p, width(), DesktopOf(this)));
+    move(KeepVisible(p, width(), Desktop()));
+    Home.reset();
     Storage->MarkModified(true);
 }
 
@@ -424,9 +544,11 @@ bool TFormKartka::eventFilter(QObject* watched, QEvent* event) {
             k->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier);
         const bool arrow = k->key() == Qt::Key_Left || k->key() == Qt::Key_Right ||
                            k->key() == Qt::Key_Up || k->key() == Qt::Key_Down;
-        if (mods == Qt::AltModifier && arrow) {
+        if (mods == Qt::AltModifier) {
+            // Any key with Alt pulls the note into reach; only the arrows move it, and only
+            // they are kept from the editor.
             MoveByKeyboard(k->key());
-            return true;
+            return arrow;
         }
         return false;
     }
@@ -440,6 +562,7 @@ bool TFormKartka::eventFilter(QObject* watched, QEvent* event) {
         }
         if (type == QEvent::MouseMove && (m->buttons() & Qt::LeftButton) && !Locked) {
             Storage->MarkModified(true);
+            Home.reset();
             // From the pointer's place, not by deltas: X11 moves arrive late.
             move(m->globalPosition().toPoint() - MoveGrab);
             return true;
@@ -548,8 +671,9 @@ TSheetRecord TFormKartka::CurrentRecord() const {
     r.Width = width();
     r.MinHeight = height();
     r.Height = ExpandedHeight;
-    r.Left = x();
-    r.Top = y();
+    const QPoint place = OwnPlace();
+    r.Left = place.x();
+    r.Top = place.y();
     r.Title = LabelTitle->text();
     r.HiPrior = SpeedButtonHiPrior->isChecked();
     r.Blocked = SpeedButtonMoveLock->isChecked();
@@ -560,6 +684,8 @@ TSheetRecord TFormKartka::CurrentRecord() const {
 }
 
 QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
+    // Bounded once the note is placed, by the screen that holds it.
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     resize(r.Width, r.MinHeight);
     ExpandedHeight = r.Height;
     const QRect screen = ScreenOf(this);
@@ -577,7 +703,10 @@ QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
         Memo->setPlainText(text);
         Memo->moveCursor(QTextCursor::Start);
     }
-    move(PlaceOnScreens(KeepVisible(loaded, width(), DesktopOf(this)), size(), ScreenRects()));
+    PlaceOnScreen(loaded);
+    // The editor takes its width now, not at the first show: the line count of the loaded
+    // text must be the one the next edit is compared with.
+    LayoutControls();
     return loaded;
 }
 

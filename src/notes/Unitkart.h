@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -43,6 +44,7 @@ public:
     void ApplyInactiveAlpha() { ApplyAlpha(AlphaInactive); }
     void ApplyAlpha(int alpha);
     void SetSwitcherStyle(bool active);
+    // Back to the place of its file, or onto the nearest screen while no screen holds it.
     void RestoreSavedPosition();
     void CenterOnScreen();
     bool IsCollapsed() const { return height() < 2 * TitleBarHeight; }
@@ -109,6 +111,14 @@ private:
     void BuildControls();
     void LayoutControls();
     void KeepOnScreen();
+    // Puts the note at `wanted`, or on the nearest screen when no screen holds that place, with
+    // the size limits of the screen that then holds it.
+    void PlaceOnScreen(QPoint wanted);
+    // The place the file keeps: where the note stands, or its own place while it stands on
+    // another screen because its own is gone.
+    QPoint OwnPlace() const;
+    // The text limits, applied to what an edit inserted.
+    void MemoChange();
     void MoveByKeyboard(int key);
     void SetTitleColour(const QColor& colour);
 
@@ -131,6 +141,11 @@ private:
     TClosedCallback OnClosed;
     QPointer<QWidget> MainForm;
     bool Closed = false;
+    std::optional<QPoint> Home;
+    QPoint HomeShownAt;
+    int EditPosition = 0;
+    int EditAdded = 0;
+    bool CuttingInsertion = false;
 };
 
 // Editor text as note lines (no lines for an empty text) and back.

@@ -58,6 +58,8 @@ class TQtMessageBoxes final : public IMessageBoxes {
 public:
     TMsgResult Show(QWidget* parent, const TMessage& m) override {
         QMessageBox box(ToQt(m.Icon), m.Caption, m.Text, QMessageBox::NoButton, parent);
+        // Paths and titles in the text are shown as written, never as markup.
+        box.setTextFormat(Qt::PlainText);
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         QAbstractButton* yes = nullptr;
         QAbstractButton* no = nullptr;

@@ -1,6 +1,8 @@
 #include "app/Unitmain.h"
 #include "common/Formats.h"
+#include "common/IniFile.h"
 #include "support/FakePlatform.h"
+#include "support/OffscreenScreens.h"
 
 #include <QDir>
 #include <QPlainTextEdit>
@@ -123,4 +125,43 @@ TEST_F(NoteCollectionTest, NewNotesAndTheHelpNote) {
     help->close();
     EXPECT_EQ(form.Sheets.size(), 1);
     EXPECT_FALSE(QDir(Sheets() + "/deleted").exists()) << "the help note has no file to trash";
+}
+
+TEST_F(NoteCollectionTest, ANoteComesOntoTheScreensLeftAndGoesBackWhenItsScreenReturns) {
+    TScopedScreens screens({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
+    Note("a.sheet", 1500, 50);
+    TFormMain form;
+    form.FormCreate();
+    TFormKartka* note = form.Sheets[0];
+    ASSERT_EQ(note->pos(), QPoint(1500, 50));
+    auto stored = [&] {
+        const TMemIniFile file(Sheets() + "/a.sheet");
+        return QPoint(file.ReadInteger("Position", "Left", 0),
+                      file.ReadInteger("Position", "Top", 0));
+    };
+    auto onLeftScreen = [&] {
+        return note->x() >= 0 && note->x() + note->width() <= 1024 && note->y() == 50;
+    };
+
+    screens.Set({{0, 0, 1024, 768}}); // the right-hand monitor is unplugged
+    EXPECT_TRUE(onLeftScreen()) << note->x();
+    note->Memo->setPlainText("pisane na laptopie");
+    note->Storage->FlushPendingSave();
+    EXPECT_EQ(stored(), QPoint(1500, 50)) << "the file keeps the note's own place";
+    screens.Set({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
+    EXPECT_EQ(note->pos(), QPoint(1500, 50));
+
+    screens.Set({{0, 0, 2048, 768}}); // one wide desktop that shrinks
+    EXPECT_EQ(note->pos(), QPoint(1500, 50));
+    screens.Set({{0, 0, 1024, 768}});
+    EXPECT_TRUE(onLeftScreen()) << note->x();
+    screens.Set({{0, 0, 2048, 768}});
+    EXPECT_EQ(note->pos(), QPoint(1500, 50));
+
+    // Moved by the user, the note's place is where it now stands.
+    screens.Set({{0, 0, 1024, 768}});
+    note->move(100, 100);
+    note->Storage->MarkModified(true);
+    note->Storage->FlushPendingSave();
+    EXPECT_EQ(stored(), QPoint(100, 100));
 }

@@ -4,7 +4,9 @@
 #include "common/IniFile.h"
 #include "common/TextFile.h"
 #include "support/FakePlatform.h"
+#include "support/OffscreenScreens.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -87,6 +89,13 @@ TEST_F(NoteWindowTest, KeyboardMovesKeepFortyPixelsOnTheDesktopEvenWhenLocked) {
     EXPECT_EQ(w->y(), 0);
     QTest::keyClick(w->Memo, Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier);
     EXPECT_EQ(w->x(), -310) << "only Alt alone moves";
+    EXPECT_TRUE(w->Storage->SavePending());
+
+    // Any other key with Alt leaves the place but still pulls the note into reach.
+    w->Storage->FlushPendingSave();
+    w->move(-400, 50);
+    QTest::keyClick(w->Memo, Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(w->pos(), QPoint(-310, 50));
     EXPECT_TRUE(w->Storage->SavePending());
 }
 
@@ -176,6 +185,32 @@ TEST_F(NoteWindowTest, ALongNoteKeepsItsTextAndTypingStopsAtTheLimit) {
     QTest::keyClicks(w->Memo, "yz");
     EXPECT_EQ(w->Memo->document()->characterCount() - 1, loaded) << "room freed is room again";
     EXPECT_TRUE(w->Memo->toPlainText().endsWith("xxy"));
+}
+
+// What is typed or pasted into a full note is cut; what the note held stays byte for byte.
+TEST_F(NoteWindowTest, AnInsertionIntoAFullNoteIsCutAndNothingElse) {
+    QByteArray file = "[Sheet]\r\n";
+    for (int i = 0; i < 200; ++i)
+        file += "Text" + QByteArray::number(i) + "=" + QByteArray(101, 'a' + i % 26) + "\r\n";
+    file += "Text200=" + QByteArray(20480 - 200 * 102 - 10, 'z') + "\r\n"; // room for 10
+    TFormKartka* w = Open(file);
+    const QString before = w->Memo->toPlainText();
+    ASSERT_EQ(before.size(), 20470);
+
+    QTextCursor middle(w->Memo->document());
+    middle.setPosition(5000);
+    w->Memo->setTextCursor(middle);
+    QGuiApplication::clipboard()->setText("0123456789ABCDEF");
+    w->Memo->paste();
+    const QString after = w->Memo->toPlainText();
+    EXPECT_EQ(after.size(), 20480);
+    EXPECT_EQ(after, before.left(5000) + "0123456789" + before.mid(5000));
+    QTest::keyClick(w->Memo, Qt::Key_Q);
+    EXPECT_EQ(w->Memo->toPlainText(), after) << "a key typed into a full note does nothing";
+    w->Memo->undo();
+    EXPECT_EQ(w->Memo->toPlainText(), before) << "one undo takes the cut insertion back";
+    w->Memo->redo();
+    EXPECT_EQ(w->Memo->toPlainText(), after);
 }
 
 TEST_F(NoteWindowTest, TitleAndOpacityFollowActivation) {
@@ -307,4 +342,45 @@ TEST_F(NoteWindowTest, BadNoteFilesOpenWithDefaultsOrClamps) {
     }
     EXPECT_EQ(Windows[3]->Memo->toPlainText(), QString::fromUtf8("urwany w poło"));
     EXPECT_EQ(Windows[5]->Memo->toPlainText().size(), 65536) << "a damaged file is cut";
+}
+
+TEST_F(NoteWindowTest, TheFirstKeyKeepsTheHeightTheUserGave) {
+    // Long lines wrap less at the note's width than in a narrow editor.
+    TFormKartka* w = Open("[Size]\r\nWidth=300\r\nMinHeight=200\r\nHeight=200\r\n"
+                          "[Sheet]\r\nText0=" +
+                          QByteArray(60, 'w') + "\r\nText1=" + QByteArray(60, 'm') + "\r\n");
+    w->Storage->SaveDelayMs = 5;
+    const int lines = w->DisplayedLineCount();
+    w->Memo->moveCursor(QTextCursor::Start);
+    QTest::keyClick(w->Memo, Qt::Key_Delete);
+    ASSERT_EQ(w->DisplayedLineCount(), lines);
+    QTRY_VERIFY_WITH_TIMEOUT(w->Storage->Writes == 1, 2000);
+    EXPECT_EQ(w->height(), 200);
+}
+
+TEST_F(NoteWindowTest, TitlesAreTextNotMarkup) {
+    TFormKartka* w = Open("[Sheet]\r\nTitle=<b>x</b><img src=\"/etc/passwd\">\r\n");
+    EXPECT_EQ(w->LabelTitle->textFormat(), Qt::PlainText);
+    EXPECT_EQ(w->LabelTitle->text(), "<b>x</b><img src=\"/etc/passwd\">");
+}
+
+TEST_F(NoteWindowTest, AnOpaqueNoteIsListedInTheSwitcher) {
+    WriteBytes(File(), "[Position]\r\nLeft=10\r\nTop=10\r\n");
+    auto* w =
+        new TFormKartka(&AltTab, &LastActive, {}, nullptr, false, 200, 255, false, true, File());
+    Windows.emplace_back(w);
+    EXPECT_TRUE(Fake.WindowStyles.Skip.value(w));
+    w->ApplyActiveAlpha();
+    EXPECT_FALSE(Fake.WindowStyles.Skip.value(w));
+    EXPECT_EQ(w->windowOpacity(), 1.0);
+}
+
+// The limits of a note's size come from the screen that holds it.
+TEST_F(NoteWindowTest, ANoteOnATallerSecondScreenKeepsItsHeight) {
+    TScopedScreens screens({{0, 0, 800, 600}, {800, 0, 1024, 1000}});
+    TFormKartka* w = Open("[Size]\r\nWidth=300\r\nMinHeight=900\r\nHeight=900\r\n"
+                          "[Position]\r\nLeft=900\r\nTop=20\r\n");
+    EXPECT_EQ(w->height(), 900);
+    EXPECT_EQ(w->maximumHeight(), 970);
+    EXPECT_EQ(w->pos(), QPoint(900, 20));
 }

@@ -1,14 +1,19 @@
 #include "common/IniFile.h"
+#include "platform/GuiServices.h"
 #include "platform/Platform.h"
 #include "platform/SignalWatcher.h"
 #include "support/FakePlatform.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -224,6 +229,23 @@ TEST(MessageBoxes, GoThroughOneFunctionAndNeverAskWhileTheRunEnds) {
 
     EXPECT_EQ(NoAnswer(TMsgButtons::YesNo), TMsgResult::No);
     EXPECT_EQ(NoAnswer(TMsgButtons::OKCancel), TMsgResult::Cancel);
+}
+
+// A path or a title in a box is shown as written: "<b>" is no markup there.
+TEST(MessageBoxes, TheDesktopBoxShowsItsTextAsPlainText) {
+    TFakePlatform fake;
+    InstallGuiServices();
+    Qt::TextFormat format = Qt::RichText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        format = box->textFormat();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(
+        MessageBox(nullptr, "Nie można zapisywać do pliku /tmp/<b>x</b>.sheet", "Ostrzeżenie"),
+        TMsgResult::OK);
+    EXPECT_EQ(format, Qt::PlainText);
 }
 
 TEST(SignalWatcher, TurnsTerminationSignalsIntoAQueuedSignal) {
