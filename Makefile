@@ -10,7 +10,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES := build-essential cmake ninja-build pkg-config \
 	qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgtest-dev \
 	libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core \
-	xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils
+	xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils \
+	xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
 
 .PHONY: all deps configure build run test test-asan format clean
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end checks of the real notella binary on a private Xvfb display.
+# End-to-end checks of the real notella binary on a private Xvfb display (monitors that come
+# and go: a private Xorg with the dummy driver).
 # Usage: e2e.sh <path to notella> [scenario...]   (no scenario: all of them)
 set -u
 
@@ -10,6 +11,7 @@ if [ -z "$EXE" ] || [ ! -x "$EXE" ]; then
 fi
 shift
 EXE=$(readlink -f "$EXE")
+HERE=$(dirname "$(readlink -f "$0")")
 SHOT=/tmp/notella-question.png
 
 for tool in Xvfb xdpyinfo xwininfo xdotool import; do
@@ -18,6 +20,8 @@ done
 
 ROOT=$(mktemp -d /tmp/notella-e2e.XXXXXX)
 XVFB_PID=
+XORG_PID=
+XVFB_DISP=
 DISP=
 PIDS=()        # every notella started by the current scenario
 SHIFT_FLAG=    # exists while the Shift holder keeps the key down
@@ -30,6 +34,7 @@ LOGS=()
 cleanup() {
     release_shift
     kill_all
+    stop_xorg
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
     rm -rf "$ROOT"
 }
@@ -722,11 +727,111 @@ scenario_alarm_delete() {
     stop "$P" TERM
 }
 
+# --- monitors coming and going --------------------------------------------------
+
+# Xvfb's monitors are fixed at its start: this part runs on Xorg's dummy driver instead, two
+# 1024x768 monitors side by side (DUMMY0, DUMMY1). Sets DISP to it until stop_xorg.
+start_xorg() {
+    local dir=$ROOT/xorg tool
+    for tool in Xorg xrandr; do
+        command -v "$tool" >/dev/null || { fail "missing tool $tool"; return 1; }
+    done
+    mkdir -p "$dir"
+    : >"$dir/display"
+    Xorg -displayfd 3 -config "$HERE/xorg-dummy.conf" -noreset -nolisten tcp \
+        -logfile "$dir/xorg.log" 3>"$dir/display" >"$ROOT/xorg.err" 2>&1 &
+    XORG_PID=$!
+    XVFB_DISP=$DISP
+    while_alive "$XORG_PID" 15 test -s "$dir/display" && DISP=":$(head -n1 "$dir/display")"
+    if [ "$DISP" = "$XVFB_DISP" ] || ! poll 5 xorg_ok; then
+        fail "Xorg with the dummy driver did not start"
+        LOGS+=("$ROOT/xorg.err")
+        return 1
+    fi
+    local out
+    out=$(x xrandr --addmode DUMMY1 1024x768 2>&1 &&
+        x xrandr --output DUMMY1 --mode 1024x768 --right-of DUMMY0 2>&1)
+    poll 5 desktop_is 2 2048 && return 0
+    fail "no second monitor: $out $(x xrandr --listmonitors 2>&1 | paste -sd' ' -)"
+    return 1
+}
+xorg_ok() { alive "$XORG_PID" && x xrandr -q >/dev/null 2>&1; }
+
+stop_xorg() {
+    [ -n "$XORG_PID" ] || return 0
+    kill "$XORG_PID" 2>/dev/null
+    wait "$XORG_PID" 2>/dev/null
+    XORG_PID=
+    DISP=$XVFB_DISP
+}
+
+desktop_is() { # desktop_is <monitors> <width>
+    [ "$(x xrandr --listmonitors 2>/dev/null | head -n1)" = "Monitors: $1" ] &&
+        x xrandr -q 2>/dev/null | head -n1 | grep -q "current $2 x 768,"
+}
+
+note_geometry() { # of NOTE: X Y WIDTH HEIGHT
+    X='' Y='' WIDTH='' HEIGHT=''
+    eval "$(x xdotool getwindowgeometry --shell "$NOTE" 2>/dev/null)"
+    [ -n "$X" ]
+}
+note_at() { note_geometry && [ "$X,$Y" = "$1,$2" ]; }
+note_inside() { # note_inside <desktop width>: wholly on a <width>x768 desktop
+    note_geometry && [ "$X" -ge 0 ] && [ $((X + WIDTH)) -le "$1" ] && [ "$Y" -ge 0 ] &&
+        [ $((Y + HEIGHT)) -le 768 ]
+}
+saved_at() { # saved_at <file> <left> <top>
+    load_ini "$1"
+    [ "$(saved_pos)" = "$2,$3" ]
+}
+saved_pos() { echo "${INI[Position/Left]-},${INI[Position/Top]-}"; }
+
+# A note on the right monitor comes onto the left one when the right one goes, and returns
+# when it comes back; its file keeps where it was put.
+scenario_display_change() {
+    start_xorg && display_change
+    kill_all
+    stop_xorg
+}
+display_change() {
+    S=$(new_session)
+    D=$(new_progdir)
+    local f=$D/sheets/far.sheet
+    mkdir -p "$D/sheets"
+    note_file "$f" Daleka 1500 "na prawym monitorze"
+    launch "$S" "$D"
+    P=$LAST_PID
+    while_alive "$P" 10 test -e "$(marker "$S")" || { fail_fate "$P" "marker not created"; return; }
+    poll 10 find_note "$P" Daleka || { fail "the note window did not appear"; return; }
+    note_at 1500 50 || { fail "the note starts at $X,$Y, expected 1500,50"; return; }
+
+    x xrandr --output DUMMY1 --off --fb 1024x768 >/dev/null 2>&1
+    poll 5 desktop_is 1 1024 || { fail "the right monitor did not go away"; return; }
+    local came=
+    if poll 5 note_inside 1024; then
+        came=1
+    else
+        fail "right monitor gone: the note stayed at $X,$Y (width $WIDTH), off the screen"
+    fi
+    # Past the autosave delay: the move must not reach the file.
+    holds 3 saved_at "$f" 1500 50 ||
+        fail "right monitor gone: the file says Left,Top=$(saved_pos), expected 1500,50"
+    [ -z "$came" ] || note_inside 1024 || fail "right monitor gone: the note left at $X,$Y"
+
+    x xrandr --fb 2048x768 --output DUMMY1 --mode 1024x768 --right-of DUMMY0 >/dev/null 2>&1
+    poll 5 desktop_is 2 2048 || { fail "the right monitor did not come back"; return; }
+    poll 5 note_at 1500 50 ||
+        fail "right monitor back: the note is at $X,$Y, expected 1500,50"
+    stop "$P" TERM || return
+    saved_at "$f" 1500 50 ||
+        fail "at the end the file says Left,Top=$(saved_pos), expected 1500,50"
+}
+
 ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwritable
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
 stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
 notes_survive_sigterm tray_menu hot_keys held_keys
-alarm_delete"
+alarm_delete display_change"
 
 # --- runner ----------------------------------------------------------------
 
