@@ -10,28 +10,30 @@ QString Span(std::int64_t minutes) {
 
 } // namespace
 
-QString AlarmOffsetLine(const TTimetableEntry& entry, TDateTime due, std::int64_t offset) {
-    // A weekly entry's postponed reminder on another weekday has no occurrence today: the
-    // offset would count the minutes since 1899 and the weekday would be that day's.
-    if (due == 0.0) {
-        QString line = QStringLiteral("  Przypomnienie");
-        const QString day = entry.kind == KindWeekly ? WeekdayNameOf(entry.dayofweek) : QString();
-        if (!day.isEmpty())
-            line += QStringLiteral("  (") + day + ')';
-        return line;
-    }
+QString AlarmOffsetLine(const TTimetableEntry& entry, TDateTime due, std::int64_t offset,
+                        TAlarmCause cause) {
+    // A weekly entry on another weekday has no occurrence today: the offset would count the
+    // minutes since 1899 and the weekday would be that day's.
+    const QString day =
+        due != 0.0 ? WeekdayName(due)
+                   : (entry.kind == KindWeekly ? WeekdayNameOf(entry.dayofweek) : QString());
     QString line;
-    if (offset > 0)
+    // A postponed alarm whose moment lies ahead (an early reminder postponed, or a postponement
+    // past the occurrence) or has none today must not read like an early reminder.
+    if (cause == TAlarmCause::Postponed && (due == 0.0 || offset > 0))
+        line = QStringLiteral("  Przypomnienie odłożone");
+    else if (offset > 0)
         line = QStringLiteral("  Za ") + Span(offset);
     else if (offset < 0)
         line = QStringLiteral("  Aktualne od ") + Span(-offset);
     else
         line = QStringLiteral("  Aktualne!");
-    return line + QStringLiteral("  (") + WeekdayName(due) + ')';
+    return day.isEmpty() ? line : line + QStringLiteral("  (") + day + ')';
 }
 
-QString AlarmHeading(const TTimetableEntry& entry, TDateTime due, std::int64_t offset) {
-    return EntrySummary(entry) + QChar(10) + AlarmOffsetLine(entry, due, offset);
+QString AlarmHeading(const TTimetableEntry& entry, TDateTime due, std::int64_t offset,
+                     TAlarmCause cause) {
+    return EntrySummary(entry) + QChar(10) + AlarmOffsetLine(entry, due, offset, cause);
 }
 
 std::optional<std::int64_t> PostponementMinutes(const QString& amount, int unitIndex,

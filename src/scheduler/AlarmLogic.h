@@ -8,11 +8,16 @@
 #include <cstdint>
 #include <optional>
 
+// Which of the tick's checks opened an alarm.
+enum class TAlarmCause { Moment, Postponed, Early };
+
 // The heading's second line: how far the due moment is ("  Za ...", "  Aktualne od ...",
 // "  Aktualne!") and its weekday in parentheses. `offset` as the scheduler tick reports it.
-QString AlarmOffsetLine(const TTimetableEntry& entry, TDateTime due, std::int64_t offset);
+QString AlarmOffsetLine(const TTimetableEntry& entry, TDateTime due, std::int64_t offset,
+                        TAlarmCause cause);
 // The entry's summary, a line feed, and the offset line.
-QString AlarmHeading(const TTimetableEntry& entry, TDateTime due, std::int64_t offset);
+QString AlarmHeading(const TTimetableEntry& entry, TDateTime due, std::int64_t offset,
+                     TAlarmCause cause);
 
 // The postponement typed into the alarm window: an amount of units of 1, 60 or 1440 minutes
 // (unit index 0, 1, 2; any other index counts as minutes). None for text that is not a whole

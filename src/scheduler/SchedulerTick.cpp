@@ -68,7 +68,7 @@ namespace {
 
 class TNoAlarmPresenter final : public IAlarmPresenter {
 public:
-    void ShowAlarm(TTimetable&, int, TDateTime, std::int64_t, bool) override {}
+    void ShowAlarm(TTimetable&, int, TDateTime, std::int64_t, TAlarmCause, bool) override {}
 };
 
 } // namespace
@@ -98,8 +98,8 @@ void TSchedulerTick::Tick() {
     // Reading the clock costs more than checking an entry: it is read again only after an
     // alarm window, which may have stayed open for minutes.
     TDateTime now = Now();
-    auto alarm = [&](int i, TDateTime due, std::int64_t offset) {
-        OpenAlarm(i, due, offset);
+    auto alarm = [&](int i, TDateTime due, std::int64_t offset, TAlarmCause cause) {
+        OpenAlarm(i, due, offset, cause);
         now = Now();
     };
     for (int i = 0; i < Table.count(); ++i) {
@@ -115,13 +115,13 @@ void TSchedulerTick::Tick() {
         auto gone = [&] { return Table.LayoutVersion() != layout; };
 
         if (const TTimetableEntry& e = Table.entries()[i]; e.lastshowdate < *due && now >= *due)
-            alarm(i, *due, 0);
+            alarm(i, *due, 0, TAlarmCause::Moment);
         if (gone())
             continue;
 
         if (const TTimetableEntry& e = Table.entries()[i]; e.remindafter != 0.0) {
             if (e.lastshowdate < e.remindafter && now >= e.remindafter)
-                alarm(i, *due, WholeMinutes(*due) - WholeMinutes(now));
+                alarm(i, *due, WholeMinutes(*due) - WholeMinutes(now), TAlarmCause::Postponed);
         }
         if (gone())
             continue;
@@ -130,12 +130,12 @@ void TSchedulerTick::Tick() {
             const TDateTime early = SubtractMinutes(*due, e.remindbefore);
             // From the moment itself on, the due check reports the occurrence.
             if (e.lastshowdate < early && now >= early && now < *due)
-                alarm(i, *due, e.remindbefore);
+                alarm(i, *due, e.remindbefore, TAlarmCause::Early);
         }
     }
 }
 
-void TSchedulerTick::OpenAlarm(int index, TDateTime due, std::int64_t offset) {
+void TSchedulerTick::OpenAlarm(int index, TDateTime due, std::int64_t offset, TAlarmCause cause) {
     if (index < 0 || index >= Table.count() || ShuttingDown())
         return;
     for (const TTimetableEntry& e : Table.entries())
@@ -143,5 +143,5 @@ void TSchedulerTick::OpenAlarm(int index, TDateTime due, std::int64_t offset) {
             return;
     if (Settings.ActivateTerminarzPlaySound)
         PlaySoundFile(ProgramFile(QStringLiteral("sound/") + Settings.ActivateTerminarz));
-    Presenter->ShowAlarm(Table, index, due, offset, Settings.AutomarkDelete);
+    Presenter->ShowAlarm(Table, index, due, offset, cause, Settings.AutomarkDelete);
 }

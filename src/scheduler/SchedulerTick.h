@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "common/DateUtils.h"
+#include "scheduler/AlarmLogic.h"
 #include "scheduler/Timetable.h"
 
 #include <cstdint>
@@ -19,10 +20,11 @@ std::optional<TDateTime> ComputeDue(const TTimetableEntry& entry, TDateTime now)
 class IAlarmPresenter {
 public:
     virtual ~IAlarmPresenter() = default;
-    // `offset`: 0 when the moment has come, minutes ahead for an early reminder, minus the
-    // minutes since it passed for a postponed one. `markDelete` presets the delete box.
+    // `offset`: 0 when the moment has come, minutes ahead for an early reminder, for a
+    // postponed one the minutes to the due moment (negative once it has passed, ahead when the
+    // postponement outlasted the occurrence). `markDelete` presets the delete box.
     virtual void ShowAlarm(TTimetable& timetable, int index, TDateTime due, std::int64_t offset,
-                           bool markDelete) = 0;
+                           TAlarmCause cause, bool markDelete) = 0;
 };
 
 // Shows nothing: the stand-in until the alarm window exists.
@@ -39,7 +41,7 @@ public:
 
     void Tick();
     // At most one alarm window: nothing happens while an entry is shown.
-    void OpenAlarm(int index, TDateTime due, std::int64_t offset);
+    void OpenAlarm(int index, TDateTime due, std::int64_t offset, TAlarmCause cause);
 
     void SetPresenter(IAlarmPresenter& presenter) { Presenter = &presenter; }
     bool SchedulerBusy() const { return Busy; }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <unistd.h>
 
@@ -37,10 +38,27 @@ qint64 EntrySectionNumber(QStringView name) {
     return ok && n >= 0 && name[2].isDigit() ? n : -1;
 }
 
+// Archive section numbers, and the count one above the last, stay within 32 bits.
+constexpr qint64 MaxArchiveNumber = std::numeric_limits<std::int32_t>::max() - 1;
+
 // A new archive section goes one above both the head's count and every section present, so
-// that a hand-edited count never lets it overwrite an archived entry.
-qint64 NextArchiveNumber(qint64 count, qint64 highest) {
-    return std::max({count, highest + 1, qint64(0)});
+// that a hand-edited count never lets it overwrite an archived entry. Once a hand-edited
+// number has taken the top of the range, the lowest number no section uses.
+qint64 NextArchiveNumber(qint64 count, std::vector<qint64> used) {
+    const qint64 highest = used.empty() ? -1 : *std::max_element(used.begin(), used.end());
+    if (highest < MaxArchiveNumber) {
+        const qint64 above = highest + 1;
+        return count > above && count <= MaxArchiveNumber ? count : above;
+    }
+    std::sort(used.begin(), used.end());
+    qint64 free = 0;
+    for (const qint64 n : used) {
+        if (n > free)
+            break;
+        if (n == free)
+            ++free;
+    }
+    return free;
 }
 
 QString ArchiveSectionText(qint64 number, const TTimetableEntry& entry) {
@@ -63,7 +81,7 @@ std::optional<QString> AppendToArchiveText(const QString& text, const TTimetable
     TLine count, modified;
     qsizetype headBody = -1; // just behind the head's section line
     bool inHead = false;
-    qint64 highest = -1;
+    std::vector<qint64> used;
     for (qsizetype from = 0; from < text.size();) {
         qsizetype to = text.indexOf('\n', from);
         const qsizetype next = to < 0 ? text.size() : to + 1;
@@ -83,7 +101,8 @@ std::optional<QString> AppendToArchiveText(const QString& text, const TTimetable
             inHead = headBody < 0 && name.compare(HeadSection, Qt::CaseInsensitive) == 0;
             if (inHead)
                 headBody = next;
-            highest = std::max(highest, EntrySectionNumber(name));
+            if (const qint64 n = EntrySectionNumber(name); n >= 0)
+                used.push_back(n);
         } else if (inHead) {
             const qsizetype eq = line.indexOf('=');
             const QStringView key = eq > 0 ? line.left(eq).trimmed() : QStringView();
@@ -97,7 +116,7 @@ std::optional<QString> AppendToArchiveText(const QString& text, const TTimetable
     }
     if (headBody < 0 || (headBody == text.size() && !text.endsWith('\n')))
         return std::nullopt;
-    const qint64 n = NextArchiveNumber(count.Value.trimmed().toLongLong(), highest);
+    const qint64 n = NextArchiveNumber(count.Value.trimmed().toLongLong(), std::move(used));
     TMemIniFile head;
     head.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), now);
     const QString countLine = QStringLiteral("Count=") + QString::number(n + 1);
@@ -146,7 +165,7 @@ QString BackupName(const QString& path, int n) {
            QStringLiteral("%1.bak").arg(n, 2, 10, QChar('0'));
 }
 
-// Oldest out, each one a number up; the live file itself is never moved.
+// Oldest out, each one a number up.
 void RotateBackups(const QString& path, int backups) {
     ::unlink(Native(BackupName(path, backups - 1)).constData());
     for (int n = backups - 2; n >= 0; --n)
@@ -154,10 +173,11 @@ void RotateBackups(const QString& path, int backups) {
                  Native(BackupName(path, n + 1)).constData());
 }
 
-// Replaces `path` whole with `bytes`. The new content is written and flushed under a
-// temporary name first; only then do the backups rotate and the current file gets its second
-// name "...00.bak"; one rename puts the new file in place. A crash or a full disk at any step
-// leaves `path` with the previous content or the new one, complete.
+// Replaces `path` whole with `bytes`: the new content is written and flushed under a
+// temporary name, the current file gets a holding second name, and one rename puts the new
+// file in place. Only then do the backups rotate and the holding name become "...00.bak", so
+// a save that fails leaves them as they were. A crash or a full disk at any step leaves `path`
+// with the previous content or the new one, complete; the live file itself is never moved.
 bool ReplaceKeepingBackups(const QString& path, const QByteArray& bytes, int backups,
                            QString& error) {
     QString target;
@@ -171,17 +191,23 @@ bool ReplaceKeepingBackups(const QString& path, const QByteArray& bytes, int bac
         ::unlink(Native(temp).constData());
         return false;
     }
-    RotateBackups(path, backups);
     const QString newest = BackupName(path, 0);
-    // A backup that could not move on is kept rather than overwritten.
-    if (QFileInfo::exists(target) && !QFileInfo::exists(newest))
-        LinkOrCopyFile(target, newest);
+    const QString held = newest + QStringLiteral(".%1.tmp").arg(::getpid());
+    ::unlink(Native(held).constData());
+    const bool holding = QFileInfo(target).isFile() && LinkOrCopyFile(target, held);
     if (::rename(Native(temp).constData(), Native(target).constData()) != 0) {
         const int e = errno;
         error = target + QStringLiteral(": ") + ErrnoText(e);
         ::unlink(Native(temp).constData());
+        if (holding)
+            ::unlink(Native(held).constData());
         return false;
     }
+    RotateBackups(path, backups);
+    // A backup that could not move on is kept rather than overwritten.
+    if (holding && (QFileInfo::exists(newest) ||
+                    ::rename(Native(held).constData(), Native(newest).constData()) != 0))
+        ::unlink(Native(held).constData());
     SyncDirectory(QFileInfo(target).absolutePath());
     if (QFileInfo(path).absolutePath() != QFileInfo(target).absolutePath())
         SyncDirectory(QFileInfo(path).absolutePath());
@@ -335,11 +361,12 @@ bool TTimetable::Archive(const TTimetableEntry& entry) {
         if (!appended) {
             TMemIniFile ini;
             ini.LoadFromText(text);
-            qint64 highest = -1;
+            std::vector<qint64> used;
             for (const QString& section : ini.ReadSections())
-                highest = std::max(highest, EntrySectionNumber(section));
+                if (const qint64 n = EntrySectionNumber(section); n >= 0)
+                    used.push_back(n);
             const qint64 n = NextArchiveNumber(
-                ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0), highest);
+                ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0), std::move(used));
             ini.WriteString(HeadSection, QStringLiteral("Count"), QString::number(n + 1));
             ini.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), Now());
             WriteTimetableEntry(ini, EntrySection(n), entry);

@@ -187,7 +187,8 @@ void TFormMessage::resizeEvent(QResizeEvent* event) {
     LayoutControls();
 }
 
-void TFormMessage::SetEntry(TTimetable& timetable, int index, std::int64_t offset, TDateTime due) {
+void TFormMessage::SetEntry(TTimetable& timetable, int index, std::int64_t offset, TDateTime due,
+                            TAlarmCause cause) {
     Table = &timetable;
     Index = index;
     if (index < 0 || index >= timetable.count())
@@ -197,11 +198,12 @@ void TFormMessage::SetEntry(TTimetable& timetable, int index, std::int64_t offse
     if (entry.kind != KindOnce || offset > 0)
         CheckBoxDel->setChecked(false);
     FillFromEntry();
-    LabelKind->setText(AlarmHeading(entry, due, offset));
+    LabelKind->setText(AlarmHeading(entry, due, offset, cause));
 }
 
-int TFormMessage::ShowEntry(TTimetable& timetable, int index, std::int64_t offset, TDateTime due) {
-    SetEntry(timetable, index, offset, due);
+int TFormMessage::ShowEntry(TTimetable& timetable, int index, std::int64_t offset, TDateTime due,
+                            TAlarmCause cause) {
+    SetEntry(timetable, index, offset, due, cause);
     // However the window ends, the entry is no longer on display.
     struct TClearShown {
         TFormMessage* Window;
@@ -356,7 +358,7 @@ void TFormMessage::closeEvent(QCloseEvent* event) {
 }
 
 void TAlarmWindowPresenter::ShowAlarm(TTimetable& timetable, int index, TDateTime due,
-                                      std::int64_t offset, bool markDelete) {
+                                      std::int64_t offset, TAlarmCause cause, bool markDelete) {
     if (index < 0 || index >= timetable.count())
         return;
     auto window = std::make_unique<TFormMessage>();
@@ -365,5 +367,5 @@ void TAlarmWindowPresenter::ShowAlarm(TTimetable& timetable, int index, TDateTim
         ~TClearReference() { FormMessage = nullptr; }
     } clearReference;
     window->CheckBoxDel->setChecked(markDelete);
-    window->ShowEntry(timetable, index, offset, due);
+    window->ShowEntry(timetable, index, offset, due, cause);
 }

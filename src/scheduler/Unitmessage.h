@@ -22,9 +22,11 @@ public:
 
     // Fills the window for the entry at `index` and marks the entry shown; the delete box
     // keeps its check only for a one-time entry whose moment has come.
-    void SetEntry(TTimetable& timetable, int index, std::int64_t offset, TDateTime due);
+    void SetEntry(TTimetable& timetable, int index, std::int64_t offset, TDateTime due,
+                  TAlarmCause cause);
     // SetEntry, then modally; afterwards the entry is no longer marked shown.
-    int ShowEntry(TTimetable& timetable, int index, std::int64_t offset, TDateTime due);
+    int ShowEntry(TTimetable& timetable, int index, std::int64_t offset, TDateTime due,
+                  TAlarmCause cause);
     // The summary alone as heading, the note, the entry marked shown.
     void FillFromEntry();
     // The entry on display, wherever changes of the timetable have moved it; -1 once gone.
@@ -71,7 +73,7 @@ private:
 class TAlarmWindowPresenter final : public IAlarmPresenter {
 public:
     void ShowAlarm(TTimetable& timetable, int index, TDateTime due, std::int64_t offset,
-                   bool markDelete) override;
+                   TAlarmCause cause, bool markDelete) override;
 };
 
 // Keeps a shown window above all others, or lets it down, without re-creating it.

@@ -33,22 +33,37 @@ const TDateTime Friday9 = EncodeDate(2026, 3, 13) + EncodeTime(9, 0, 0, 0);
 
 TEST(AlarmHeading, SaysHowFarTheMomentIsAndOnWhichDay) {
     SetStartFormats();
-    EXPECT_EQ(AlarmHeading(Daily(9, 0), Friday9, 0),
+    using enum TAlarmCause;
+    EXPECT_EQ(AlarmHeading(Daily(9, 0), Friday9, 0, Moment),
               "Codziennie o godzinie 09:00\n  Aktualne!  (Piątek)");
-    EXPECT_EQ(AlarmHeading(Daily(9, 0, 90), Friday9, 90),
+    EXPECT_EQ(AlarmHeading(Daily(9, 0, 90), Friday9, 90, Early),
               "Codziennie o godzinie 09:00   (1 godzin)\n  Za 1 godzin  (Piątek)");
-    EXPECT_EQ(AlarmOffsetLine(Daily(9, 0), Friday9, 4320), "  Za 3 dni  (Piątek)");
-    EXPECT_EQ(AlarmOffsetLine(Daily(9, 0), Friday9, -10), "  Aktualne od 10 minut  (Piątek)");
-    EXPECT_EQ(AlarmOffsetLine(Daily(9, 0), Friday9 + 2, -1500), "  Aktualne od 1 dni  (Niedziela)");
+    EXPECT_EQ(AlarmOffsetLine(Daily(9, 0), Friday9, 4320, Early), "  Za 3 dni  (Piątek)");
+    EXPECT_EQ(AlarmOffsetLine(Daily(9, 0), Friday9, -10, Postponed),
+              "  Aktualne od 10 minut  (Piątek)");
+    EXPECT_EQ(AlarmOffsetLine(Daily(9, 0), Friday9 + 2, -1500, Postponed),
+              "  Aktualne od 1 dni  (Niedziela)");
+    EXPECT_EQ(AlarmOffsetLine(Daily(9, 0), Friday9, 0, Postponed), "  Aktualne!  (Piątek)");
+
+    // A postponement that outlasts the occurrence: the moment computed then lies ahead.
+    const TDateTime saturday2350 = EncodeDate(2026, 3, 14) + EncodeTime(23, 50, 0, 0);
+    EXPECT_EQ(AlarmOffsetLine(Daily(23, 50), saturday2350, 1420, Postponed),
+              "  Przypomnienie odłożone  (Sobota)");
+    TTimetableEntry monthly;
+    monthly.kind = KindMonthly;
+    monthly.dayofmonth = 13;
+    EXPECT_EQ(AlarmOffsetLine(monthly, EncodeDate(2026, 4, 13), 29 * 1440 + 600, Postponed),
+              "  Przypomnienie odłożone  (Poniedziałek)");
 
     // A weekly entry's postponed reminder on another day: due 0.0 and the minutes since 1899.
     TTimetableEntry weekly = Daily(14, 30);
     weekly.kind = KindWeekly;
     weekly.dayofweek = 5;
     const std::int64_t offset = -WholeMinutes(Friday9 + 1);
-    EXPECT_EQ(AlarmOffsetLine(weekly, 0.0, offset), "  Przypomnienie  (Piątek)");
+    EXPECT_EQ(AlarmOffsetLine(weekly, 0.0, offset, Postponed),
+              "  Przypomnienie odłożone  (Piątek)");
     weekly.dayofweek = 9;
-    EXPECT_EQ(AlarmOffsetLine(weekly, 0.0, offset), "  Przypomnienie");
+    EXPECT_EQ(AlarmOffsetLine(weekly, 0.0, offset, Postponed), "  Przypomnienie odłożone");
 }
 
 TEST(Postponement, AcceptsWholeNumbersWhoseMinutesFit32BitsAndTheYear9999) {

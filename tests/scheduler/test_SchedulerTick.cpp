@@ -38,6 +38,7 @@ struct TAlarmCall {
     int Index;
     TDateTime Due;
     std::int64_t Offset;
+    TAlarmCause Cause;
     bool MarkDelete;
     TDateTime Shown; // the clock when the window opened
     QString Note;
@@ -47,9 +48,9 @@ struct TAlarmCall {
 // `User` plays the user's part. It returns where the entry is afterwards, -1 once removed.
 class TFakeAlarm final : public IAlarmPresenter {
 public:
-    void ShowAlarm(TTimetable& t, int index, TDateTime due, std::int64_t offset,
+    void ShowAlarm(TTimetable& t, int index, TDateTime due, std::int64_t offset, TAlarmCause cause,
                    bool markDelete) override {
-        Calls.push_back({index, due, offset, markDelete, Now(), t.entries()[index].notka});
+        Calls.push_back({index, due, offset, cause, markDelete, Now(), t.entries()[index].notka});
         t.entries()[index].shown = true;
         const int at = User ? User(t, index) : index;
         if (at >= 0 && at < t.count())
@@ -101,6 +102,12 @@ protected:
         std::vector<std::int64_t> out;
         for (const TAlarmCall& c : Alarm.Calls)
             out.push_back(c.Offset);
+        return out;
+    }
+    std::vector<TAlarmCause> Causes() const {
+        std::vector<TAlarmCause> out;
+        for (const TAlarmCall& c : Alarm.Calls)
+            out.push_back(c.Cause);
         return out;
     }
 
@@ -283,6 +290,28 @@ TEST_F(SchedulerTickTest, APostponedAlarmCarriesTheMinutesSinceTheMoment) {
     EXPECT_EQ(Offsets(), (std::vector<std::int64_t>{0, -10}));
 }
 
+TEST_F(SchedulerTickTest, OnlyThePostponedCheckFlagsItsAlarmAsPostponed) {
+    using enum TAlarmCause;
+    // Postponed from the early reminder: two alarms ahead of the moment, told apart by cause.
+    InsertAt(At(2026, 3, 10, 8, 0), Daily(10, 0, 30));
+    int round = 0;
+    Alarm.User = [&](TTimetable& t, int i) { return Acknowledge(++round == 1 ? 10 : 0)(t, i); };
+    RunTicks(At(2026, 3, 10, 9, 29, 50), At(2026, 3, 10, 10, 1));
+    EXPECT_EQ(Offsets(), (std::vector<std::int64_t>{30, 20, 0}));
+    EXPECT_EQ(Causes(), (std::vector{Early, Postponed, Moment}));
+
+    // A daily 23:50 alarm postponed past midnight counts to the new day's moment.
+    T.Remove(0);
+    Alarm.Calls.clear();
+    round = 0;
+    Alarm.User = [&](TTimetable& t, int i) { return Acknowledge(++round == 1 ? 20 : 0)(t, i); };
+    InsertAt(At(2026, 3, 10, 8, 0), Daily(23, 50));
+    RunTicks(At(2026, 3, 10, 23, 49, 50), At(2026, 3, 11, 0, 30));
+    EXPECT_EQ(Offsets(), (std::vector<std::int64_t>{0, 1420}));
+    EXPECT_EQ(Causes(), (std::vector{Moment, Postponed}));
+    EXPECT_EQ(Alarm.Calls.back().Due, At(2026, 3, 11, 23, 50));
+}
+
 TEST_F(SchedulerTickTest, MonthlyAndYearlyEntriesRingOnTheirDayAndEarlyAcrossMonths) {
     TTimetableEntry fifth = Entry(KindMonthly);
     fifth.dayofmonth = 5;
@@ -355,7 +384,7 @@ TEST_F(SchedulerTickTest, TicksDuringAnAlarmAreTurnedAwayAndAShownEntryEndsTheSc
         busyInside = Tick.SchedulerBusy();
         P.Clock.Value += 20.0 / 86400;
         Tick.Tick(); // the modal loop delivers the timer
-        Tick.OpenAlarm(1, 0, 0);
+        Tick.OpenAlarm(1, 0, 0, TAlarmCause::Moment);
         return Acknowledge()(t, i);
     };
     RunTicks(At(2026, 3, 10, 9, 10), At(2026, 3, 10, 9, 10));
@@ -477,7 +506,7 @@ TEST_F(SchedulerTickTest, TheAlarmSoundPlaysFromTheSoundFolderUnlessOneIsPlaying
     // At most one alarm window: no sound either when another entry is shown.
     Settings.ActivateTerminarz = "iWhisper.wav";
     T.entries()[0].shown = true;
-    Tick.OpenAlarm(0, due, 0);
+    Tick.OpenAlarm(0, due, 0, TAlarmCause::Moment);
     EXPECT_EQ(P.Sound.Played.size(), 1);
     EXPECT_EQ(Alarm.Calls.size(), 5u);
 }

@@ -385,32 +385,62 @@ TEST_F(TimetableTest, AFailedWriteKeepsTheFileAndTheBackupsAndTellsTheUser) {
     EXPECT_EQ(T.count(), 2);
     QDir().rmdir(archiveTemp);
 
-    if (::geteuid() != 0) { // root writes whatever the bits say
-        QFile::setPermissions(TTimetable::Directory(), QFile::ReadOwner | QFile::ExeOwner);
-        P.MessageBoxes.Answer(TMsgResult::OK);
-        EXPECT_FALSE(T.Save());
-        QFile::setPermissions(TTimetable::Directory(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        EXPECT_EQ(P.MessageBoxes.Shown.size(), 3u);
-        EXPECT_EQ(TMemIniFile(TTimetable::FileName()).ReadInteger("TimeTable", "Count", -1), 3);
+    // A file where the timetable directory should be.
+    const QString dir = TTimetable::Directory();
+    ASSERT_TRUE(QDir().rename(dir, dir + ".aside"));
+    WriteBytes(dir, "x");
+    P.MessageBoxes.Answer(TMsgResult::OK);
+    EXPECT_FALSE(T.Save());
+    ASSERT_EQ(P.MessageBoxes.Shown.size(), 3u);
+    EXPECT_TRUE(P.MessageBoxes.Shown[2].Text.contains("nie można utworzyć katalogu"));
+    ASSERT_TRUE(QFile::remove(dir));
+    ASSERT_TRUE(QDir().rename(dir + ".aside", dir));
+    EXPECT_EQ(TMemIniFile(TTimetable::FileName()).ReadInteger("TimeTable", "Count", -1), 3);
+}
+
+TEST_F(TimetableTest, ASaveThatCannotPutItsFileInPlaceLeavesEveryBackupAsItWas) {
+    for (int save = 0; save < 12; ++save) {
+        T.Insert(Entry(KindDaily));
+        ASSERT_TRUE(T.Save());
     }
+    QStringList backups;
+    for (int n = 0; n <= 10; ++n)
+        backups << ReadText(Bak(n));
+    T.Load();
+    // Not even root renames a file over a directory that holds something.
+    ASSERT_TRUE(QFile::remove(TTimetable::FileName()));
+    ASSERT_TRUE(QDir().mkpath(TTimetable::FileName() + "/x"));
+    T.Insert(Entry(KindDaily));
+    P.MessageBoxes.Answer(TMsgResult::OK);
+    EXPECT_FALSE(T.Save());
+    ASSERT_EQ(P.MessageBoxes.Shown.size(), 1u);
+    EXPECT_TRUE(P.MessageBoxes.Shown[0].Text.startsWith("Nie można zapisać terminarza."));
+    for (int n = 0; n <= 10; ++n)
+        EXPECT_EQ(ReadText(Bak(n)), backups[n]) << n;
+    const QStringList left = QDir(TTimetable::Directory()).entryList(QDir::Files);
+    EXPECT_EQ(left.size(), 11) << left.join(' ').toStdString();
 }
 
 TEST_F(TimetableTest, AnUnreadableTimetableIsNeverWrittenOver) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads whatever the bits say";
     T.Insert(Named(Entry(KindDaily), "cenna"));
     ASSERT_TRUE(T.Save());
-    ASSERT_TRUE(QFile::setPermissions(TTimetable::FileName(), QFile::WriteOwner));
+    const QString saved = ReadText(TTimetable::FileName());
+    // A directory in the file's place cannot be read, not even by root.
+    const QString aside = TTimetable::FileName() + ".aside";
+    ASSERT_TRUE(QFile::rename(TTimetable::FileName(), aside));
+    ASSERT_TRUE(QDir().mkdir(TTimetable::FileName()));
     TTimetable later;
     later.Load();
     EXPECT_EQ(later.count(), 0);
+    // The file is back, but what was loaded without it must not replace it.
+    ASSERT_TRUE(QDir().rmdir(TTimetable::FileName()));
+    ASSERT_TRUE(QFile::rename(aside, TTimetable::FileName()));
     later.Insert(Named(Entry(KindDaily), "nowa"));
     P.MessageBoxes.Answer(TMsgResult::OK);
     EXPECT_FALSE(later.Save());
-    EXPECT_EQ(P.MessageBoxes.Shown.size(), 1u);
-    ASSERT_TRUE(
-        QFile::setPermissions(TTimetable::FileName(), QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_EQ(P.MessageBoxes.Shown.size(), 1u);
+    EXPECT_TRUE(P.MessageBoxes.Shown[0].Text.contains("nie można było odczytać pliku"));
+    EXPECT_EQ(ReadText(TTimetable::FileName()), saved);
     later.Load();
     EXPECT_EQ(Notes(later), QStringList{"cenna"});
     EXPECT_TRUE(later.Save()) << "readable again, it is written as usual";
@@ -547,4 +577,20 @@ TEST_F(TimetableTest, ArchivingGoesAboveEveryNumberAndKeepsTheRestOfTheFile) {
     EXPECT_EQ(archive.ReadString("TimeTable", "ModifyDate"), "2026-03-10 08:00");
     EXPECT_EQ(ReadTimetableEntry(archive, "TT4").notka, QString::fromUtf8("zażółć\r\njaźń"));
     EXPECT_EQ(ReadTimetableEntry(archive, "TT4").date, EncodeDate(2026, 3, 12));
+
+    // Numbers stay within 32 bits: a count beyond gives way to the sections, and with the top
+    // number taken a free one is used; no section is ever written twice.
+    for (const QByteArray text :
+         {"[TimeTable]\r\nCount=9223372036854775807\r\n[TT0]\r\nnotka=\"a\"\r\n",
+          "[TimeTable]\r\nCount=1\r\n[TT0]\r\nnotka=\"a\"\r\n[TT9223372036854775807]\r\n",
+          "[TT0]\r\nnotka=\"a\"\r\n[TT2147483646]\r\n"}) {
+        WriteBytes(TTimetable::ArchiveFileName(), text);
+        T.Insert(Named(Entry(KindDaily), "nowy"));
+        T.Remove(0);
+        archive = TMemIniFile(TTimetable::ArchiveFileName());
+        EXPECT_EQ(archive.ReadString("TT0", "notka"), "\"a\"") << text.constData();
+        EXPECT_EQ(archive.ReadString("TT1", "notka"), "\"nowy\"") << text.constData();
+        EXPECT_EQ(archive.ReadInteger("TimeTable", "Count", -1), 2) << text.constData();
+        EXPECT_EQ(ReadText(TTimetable::ArchiveFileName()).count("[TT0]"), 1) << text.constData();
+    }
 }

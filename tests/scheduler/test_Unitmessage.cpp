@@ -86,7 +86,10 @@ protected:
                 w->reject();
             }
         });
-        Presenter.ShowAlarm(T, index, Due, offset, markDelete);
+        const TAlarmCause cause = offset < 0   ? TAlarmCause::Postponed
+                                  : offset > 0 ? TAlarmCause::Early
+                                               : TAlarmCause::Moment;
+        Presenter.ShowAlarm(T, index, Due, offset, cause, markDelete);
         EXPECT_TRUE(FormMessage.isNull());
         for (const TTimetableEntry& e : T.entries())
             EXPECT_FALSE(e.shown);
@@ -113,11 +116,11 @@ TEST_F(AlarmWindowTest, HeadingNoteAndTheDeleteBoxPresetOnlyForADueOneTimeEntry)
                                                 {1, 0, true, false}}) {
         TFormMessage w;
         w.CheckBoxDel->setChecked(mark);
-        w.SetEntry(T, index, offset, Due);
+        w.SetEntry(T, index, offset, Due, TAlarmCause::Moment);
         EXPECT_EQ(w.CheckBoxDel->isChecked(), checked) << index << " " << offset << " " << mark;
     }
     TFormMessage w;
-    w.SetEntry(T, once, -10, Due);
+    w.SetEntry(T, once, -10, Due, TAlarmCause::Postponed);
     w.show();
     EXPECT_EQ(w.LabelKind->text(), "2026-03-13 o godz. 10:00\n  Aktualne od 10 minut  (Piątek)");
     EXPECT_EQ(w.MemoNotka->toPlainText(), "Zadzwoń\ndo banku");
@@ -133,7 +136,7 @@ TEST_F(AlarmWindowTest, HeadingNoteAndTheDeleteBoxPresetOnlyForADueOneTimeEntry)
 
 TEST_F(AlarmWindowTest, APostponementShowsWhenTheAlarmComesBackAndTakesBackTheDeleteMark) {
     TFormMessage w;
-    w.SetEntry(T, 1, 0, Due);
+    w.SetEntry(T, 1, 0, Due, TAlarmCause::Moment);
     w.show();
     w.CheckBoxDel->setChecked(true);
     w.ComboBoxRemindV->setCurrentIndex(5);
@@ -306,16 +309,20 @@ TEST_F(AlarmWindowTest, TheTickOpensItAndAPostponementBringsItBackTenMinutesLate
             w->ButtonOK->click();
         });
     };
-    for (auto [h, mi, s, amount] :
-         {std::tuple{10, 0, 5, "10"}, {10, 10, 0, ""}, {10, 10, 20, "0"}, {10, 30, 0, ""}}) {
-        Fake.Clock.Value = Friday + EncodeTime(h, mi, s, 0);
+    // The second postponement, of 14 hours, outlasts the day's moment.
+    for (auto [d, h, mi, s, amount] : {std::tuple{0, 10, 0, 5, "10"},
+                                       {0, 10, 10, 20, "840"},
+                                       {0, 10, 30, 0, ""},
+                                       {1, 0, 10, 40, "0"}}) {
+        Fake.Clock.Value = Friday + d + EncodeTime(h, mi, s, 0);
         if (*amount)
             answer(amount);
         tick.Tick();
     }
-    ASSERT_EQ(headings.size(), 2u);
+    ASSERT_EQ(headings.size(), 3u);
     EXPECT_EQ(headings[0], "Codziennie o godzinie 10:00\n  Aktualne!  (Piątek)");
     EXPECT_EQ(headings[1], "Codziennie o godzinie 10:00\n  Aktualne od 10 minut  (Piątek)");
+    EXPECT_EQ(headings[2], "Codziennie o godzinie 10:00\n  Przypomnienie odłożone  (Sobota)");
 }
 
 #include "test_Unitmessage.moc"
