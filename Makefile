@@ -8,7 +8,7 @@ JOBS           ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES := build-essential cmake ninja-build pkg-config \
-	qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgtest-dev \
+	qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-translations-l10n libgtest-dev \
 	libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core \
 	xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils \
 	xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils

@@ -4,7 +4,7 @@
 set -eu
 EXE=$(readlink -f "${1:?usage: $0 <notella> <out.png>}")
 OUT=$(readlink -f "${2:?usage: $0 <notella> <out.png>}")
-DISP=:51
+DISP=${DISP:-:51}
 dir=$(mktemp -d)
 mkdir -p "$dir/sheets" "$dir/run" "$dir/config"
 cp "$EXE" "$dir/notella"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppSettings.h"
+#include "app/Forms.h"
 #include "notes/Unitkart.h"
 #include "scheduler/SchedulerTick.h"
 #include "scheduler/Unitmessage.h"
@@ -12,9 +13,6 @@
 class QAction;
 class QTimer;
 class TBcBarPopupMenu;
-
-// Any of the windows that must not open twice is open.
-bool ModalWindowOpen();
 
 enum class TAutostartMode { Refresh, Toggle };
 
@@ -137,14 +135,3 @@ protected:
 private:
     bool Destroyed = false;
 };
-
-// One reference per window class: the open instance, or none.
-extern TFormMain* FormMain;
-extern QPointer<QWidget> FormTerminarz;
-extern QPointer<QWidget> FormKalendarz;
-extern QPointer<QWidget> FormTerminarzManager;
-extern QPointer<QWidget> FormMessage;
-extern QPointer<QWidget> FormAbout;
-extern QPointer<QWidget> FormSettings;
-extern QPointer<QWidget> FormSheetsList;
-extern QPointer<QWidget> FormDateSelect;

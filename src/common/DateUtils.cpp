@@ -1,11 +1,8 @@
 #include "common/DateUtils.h"
 
-#include <limits>
-
-#include "platform/Platform.h"
-
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -37,10 +34,6 @@ std::int64_t DaysBeforeYear(std::int64_t y) {
 }
 
 } // namespace
-
-TDateTime Now() {
-    return Platform().Clock->Now();
-}
 
 TDateTime DatePart(TDateTime t) {
     return std::trunc(t);

@@ -26,9 +26,6 @@ struct TTimeParts {
     int Hour = 0, Minute = 0, Second = 0, MSec = 0;
 };
 
-// The current local moment, milliseconds included, from the platform clock.
-TDateTime Now();
-
 TDateTime DatePart(TDateTime t);
 TDateTime TimePart(TDateTime t);
 

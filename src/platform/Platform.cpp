@@ -280,6 +280,10 @@ TPlatformServices& Platform() {
     return services;
 }
 
+TDateTime Now() {
+    return Platform().Clock->Now();
+}
+
 TMsgResult NoAnswer(TMsgButtons buttons) {
     return buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Cancel;
 }

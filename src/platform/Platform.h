@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/DateUtils.h"
+#include "platform/Clock.h"
 
 #include <QPoint>
 #include <QString>
@@ -15,12 +16,6 @@ class QWidget;
 
 // Every service the program takes from the desktop goes through one of these interfaces, so
 // that tests can put a fake in its place (see TScopedService in the test support library).
-
-class IClock {
-public:
-    virtual ~IClock() = default;
-    virtual TDateTime Now() const = 0;
-};
 
 class IProgramDirectory {
 public:

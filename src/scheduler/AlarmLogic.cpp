@@ -1,5 +1,7 @@
 #include "scheduler/AlarmLogic.h"
 
+#include "platform/Clock.h"
+
 #include <limits>
 
 namespace {

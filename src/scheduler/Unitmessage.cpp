@@ -1,6 +1,6 @@
 #include "scheduler/Unitmessage.h"
 
-#include "app/Unitmain.h"
+#include "app/Forms.h"
 #include "common/Formats.h"
 #include "platform/Platform.h"
 #include "scheduler/AlarmLogic.h"
