@@ -16,9 +16,11 @@ protected:
     void SetUp() override { QDir().mkpath(Sheets()); }
     void TearDown() override {
         SetStartFormats();
+        // The notes point into their main window, which is gone by now.
         for (QWidget* w : QApplication::topLevelWidgets())
             if (qobject_cast<TFormKartka*>(w))
                 delete w;
+        ClearQuitRequest();
     }
     QString Sheets() const { return Fake.Directory.Dir() + "/sheets"; }
     void Note(const QString& name, int left, int top) {

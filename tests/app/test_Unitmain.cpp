@@ -29,7 +29,10 @@ protected:
 class FormMainTest : public ::testing::Test {
 protected:
     QString SettingsFile() const { return Fake.Directory.Dir() + "/notella.ini"; }
-    void TearDown() override { SetStartFormats(); }
+    void TearDown() override {
+        SetStartFormats();
+        ClearQuitRequest();
+    }
     TFakePlatform Fake;
 };
 

@@ -2,7 +2,9 @@
 
 #include "common/TextFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TFakeProgramDirectory::TFakeProgramDirectory() {
@@ -44,9 +46,9 @@ TMsgResult TScriptedMessageBoxes::Show(QWidget*, const TMessage& message) {
 }
 
 TFakePlatform::TFakePlatform() : Saved(Platform()) {
-    Platform() =
-        TPlatformServices{&Clock,  &Directory, &Marker,       &UserStore,    &Priority, &Keyboard,
-                          &Beeper, &Build,     &MessageBoxes, &WindowStyles, &Sound, &Tray, &HotKeys};
+    Platform() = TPlatformServices{&Clock,    &Directory, &Marker, &UserStore,    &Priority,
+                                   &Keyboard, &Beeper,    &Build,  &MessageBoxes, &WindowStyles,
+                                   &Sound,    &Tray,      &HotKeys};
 }
 
 TFakePlatform::~TFakePlatform() {
@@ -64,4 +66,9 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+void ClearQuitRequest() {
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }

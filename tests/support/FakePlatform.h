@@ -174,3 +174,8 @@ private:
 QString ReadText(const QString& path);
 // Writes bytes to a file, replacing it.
 void WriteBytes(const QString& path, const QByteArray& bytes);
+
+// The run's end (Terminate) outside an event loop leaves Qt's request to quit standing, and
+// every later modal loop of the test binary would return at once: one empty round of the
+// application's loop takes it back.
+void ClearQuitRequest();
