@@ -43,6 +43,19 @@ TDateTime TimePart(TDateTime t) {
     return t - std::trunc(t);
 }
 
+// A negative moment counts its time of day forward from its day, away from zero.
+TDateTime ReplaceDatePart(TDateTime value, TDateTime newDay) {
+    const double timeOfDay = std::fabs(TimePart(value));
+    const double day = DatePart(newDay);
+    return day < 0 ? day - timeOfDay : day + timeOfDay;
+}
+
+TDateTime ReplaceTimePart(TDateTime value, TDateTime newTime) {
+    const double timeOfDay = std::fabs(TimePart(newTime));
+    const double day = DatePart(value);
+    return day < 0 ? day - timeOfDay : day + timeOfDay;
+}
+
 TDateTime MinutesToDateTime(std::int64_t minutes) {
     return static_cast<double>(minutes) * OneMinute;
 }

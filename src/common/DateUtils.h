@@ -28,6 +28,10 @@ struct TTimeParts {
 
 TDateTime DatePart(TDateTime t);
 TDateTime TimePart(TDateTime t);
+// The value with the date of `newDay` (its time of day kept) or the time of day of `newTime`
+// (its date kept), as a date picker and a time picker change it.
+TDateTime ReplaceDatePart(TDateTime value, TDateTime newDay);
+TDateTime ReplaceTimePart(TDateTime value, TDateTime newTime);
 
 TDateTime MinutesToDateTime(std::int64_t minutes);
 TDateTime AddMinutes(TDateTime t, std::int64_t minutes);

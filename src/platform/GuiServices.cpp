@@ -115,6 +115,14 @@ public:
              Atom(c, "_KDE_NET_WM_STATE_SKIP_SWITCHER"));
         xcb_flush(c);
     }
+    void SetStayOnTop(QWidget* window, bool onTop) override {
+        xcb_connection_t* c = Connection();
+        if (!c || !window || !window->isVisible())
+            return;
+        Send(c, static_cast<xcb_window_t>(window->winId()), onTop, Atom(c, "_NET_WM_STATE_ABOVE"),
+             0);
+        xcb_flush(c);
+    }
 
 private:
     static xcb_connection_t* Connection() {

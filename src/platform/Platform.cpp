@@ -234,6 +234,7 @@ public:
 class TNoWindowStyles final : public IWindowStyles {
 public:
     void SetSkipSwitcher(QWidget*, bool) override {}
+    void SetStayOnTop(QWidget*, bool) override {}
 };
 
 // Tools without a desktop stay silent.

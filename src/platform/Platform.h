@@ -111,6 +111,8 @@ public:
     // Keeps a window out of the task switcher (Alt+Tab) and pagers, or lets it in. Notes never
     // get a taskbar button either way.
     virtual void SetSkipSwitcher(QWidget* window, bool skip) = 0;
+    // Keeps a shown window above all others, or lets it back among them.
+    virtual void SetStayOnTop(QWidget* window, bool onTop) = 0;
 };
 
 // WAV playback for alarms: asynchronous, never the desktop's default sound, never waiting.

@@ -215,15 +215,3 @@ TAcceptResult BuildEntry(const TEditorValues& v, TDateTime now) {
     e.notka = ToCrLf(v.Note);
     return r;
 }
-
-TDateTime ReplaceDatePart(TDateTime value, TDateTime newDay) {
-    const double timeOfDay = std::fabs(TimePart(value));
-    const double day = DatePart(newDay);
-    return day < 0 ? day - timeOfDay : day + timeOfDay;
-}
-
-TDateTime ReplaceTimePart(TDateTime value, TDateTime newTime) {
-    const double timeOfDay = std::fabs(TimePart(newTime));
-    const double day = DatePart(value);
-    return day < 0 ? day - timeOfDay : day + timeOfDay;
-}

@@ -96,10 +96,5 @@ struct TAcceptResult {
 // `lastshowdate` and `shown` stay as in an empty entry.
 TAcceptResult BuildEntry(const TEditorValues& values, TDateTime now);
 
-// A picker's value after the user set its date (the time of day is kept) or its time of day
-// (the date is kept; seconds come from `newTime`).
-TDateTime ReplaceDatePart(TDateTime value, TDateTime newDay);
-TDateTime ReplaceTimePart(TDateTime value, TDateTime newTime);
-
 // The reminder value as its decimal text and unit index (LoadEntry).
 QString RemindAmountTextOf(std::int64_t minutes);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "controls/DateTimePicker.h"
 #include "scheduler/Timetable.h"
 #include "scheduler_ui/TerminarzLogic.h"
 
-#include <QDateTimeEdit>
 #include <QDialog>
 #include <QMargins>
 
@@ -16,26 +16,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-
-// A date or time-of-day picker that keeps the value it was given, date and time of day alike,
-// until the user edits it: the date picker then changes only the date, the time picker only
-// the time of day (to the minute).
-class TDateTimePicker : public QDateTimeEdit {
-    Q_OBJECT
-public:
-    enum class TKind { Date, Time };
-    TDateTimePicker(TKind kind, QWidget* parent);
-
-    TDateTime Value() const { return FValue; }
-    void SetValue(TDateTime value);
-
-private:
-    void UserChanged(const QDateTime& shown);
-
-    TKind Kind;
-    TDateTime FValue = 0;
-    bool Updating = false;
-};
 
 // "Wpis terminarza": the modal editor of one scheduler entry. It never touches the timetable:
 // the opener fills it (SetupNewEntry or LoadEntry, then perhaps SetKind), runs exec() and, on

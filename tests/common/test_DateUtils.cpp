@@ -19,6 +19,17 @@ TEST(DateUtils, DateAndTimePartsSplitTheValue) {
     EXPECT_DOUBLE_EQ(TimePart(3.0), 0.0);
 }
 
+TEST(DateUtils, PickersReplaceOnlyTheirOwnPart) {
+    const TDateTime value = At(2024, 3, 15, 18, 30, 15);
+    EXPECT_EQ(ReplaceDatePart(value, EncodeDate(2025, 1, 2)),
+              EncodeDate(2025, 1, 2) + TimePart(value));
+    EXPECT_EQ(ReplaceTimePart(value, EncodeTime(7, 5, 0, 0)),
+              EncodeDate(2024, 3, 15) + EncodeTime(7, 5, 0, 0));
+    EXPECT_EQ(ReplaceTimePart(0, EncodeTime(12, 0, 0, 0)), 0.5);
+    EXPECT_EQ(ReplaceDatePart(-1.25, 3), 3.25) << "a negative moment's time of day is 06:00";
+    EXPECT_EQ(ReplaceTimePart(-1.25, 0.5), -1.5);
+}
+
 TEST(DateUtils, MinuteArithmeticUsesOneMinuteSpan) {
     EXPECT_EQ(OneMinute, 0.0006944444444444445);
     EXPECT_EQ(MinutesToDateTime(1), OneMinute);

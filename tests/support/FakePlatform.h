@@ -96,11 +96,13 @@ public:
     bool FailUnscripted = true;
 };
 
-// Records the last switcher state asked for each window.
+// Records the last switcher and stay-on-top states asked for each window.
 class TFakeWindowStyles final : public IWindowStyles {
 public:
     void SetSkipSwitcher(QWidget* window, bool skip) override { Skip[window] = skip; }
+    void SetStayOnTop(QWidget* window, bool onTop) override { OnTop[window] = onTop; }
     QMap<QWidget*, bool> Skip;
+    QMap<QWidget*, bool> OnTop;
 };
 
 // Records the files asked for; `Playing` stands for a sound that has not ended yet.
