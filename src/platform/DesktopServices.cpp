@@ -5,6 +5,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QIcon>
@@ -202,6 +203,12 @@ private:
     bool Filtering = false;
 };
 
+// The desktop's own handler for the address, never a command line of ours.
+class TQtUrlOpener final : public IUrlOpener {
+public:
+    void OpenUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }
+};
+
 } // namespace
 
 ITrayIcon& DesktopTray() {
@@ -212,4 +219,9 @@ ITrayIcon& DesktopTray() {
 IHotKeys& DesktopHotKeys() {
     static TX11HotKeys keys;
     return keys;
+}
+
+IUrlOpener& DesktopUrlOpener() {
+    static TQtUrlOpener opener;
+    return opener;
 }

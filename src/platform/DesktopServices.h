@@ -2,6 +2,9 @@
 
 #include "platform/Platform.h"
 
-// The tray icon and the system-wide keys of the desktop, put in place by InstallGuiServices.
+// The tray icon, the system-wide keys, the opening of addresses and the printers of the
+// desktop, put in place by InstallGuiServices.
 ITrayIcon& DesktopTray();
 IHotKeys& DesktopHotKeys();
+IUrlOpener& DesktopUrlOpener();
+IPrinting& DesktopPrinting();

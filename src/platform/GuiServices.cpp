@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QAudioDevice>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -235,8 +234,10 @@ void InstallGuiServices() {
     Platform().MessageBoxes = &boxes;
     Platform().Tray = &DesktopTray();
     Platform().HotKeys = &DesktopHotKeys();
+    Platform().Url = &DesktopUrlOpener();
+    Platform().Printing = &DesktopPrinting();
 }
 
 void ShellOpenFolder(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    Platform().Url->OpenUrl(QUrl::fromLocalFile(path));
 }

@@ -257,6 +257,18 @@ public:
     THotKeyResult Register(int, bool, QChar) override { return THotKeyResult::Unavailable; }
 };
 
+// Nothing to open an address with before the desktop is there.
+class TNoUrlOpener final : public IUrlOpener {
+public:
+    void OpenUrl(const QUrl&) override {}
+};
+
+// Without a desktop no printer is chosen: every job counts as cancelled.
+class TNoPrinting final : public IPrinting {
+public:
+    std::shared_ptr<QPrinter> ChoosePrinter(QWidget*) override { return {}; }
+};
+
 bool ShuttingDownFlag = false;
 
 } // namespace
@@ -275,9 +287,11 @@ TPlatformServices& Platform() {
     static TNoSound sound;
     static TNoTray tray;
     static TNoHotKeys hotKeys;
-    static TPlatformServices services{&clock,    &directory, &marker, &store, &priority,
-                                      &keyboard, &beeper,    &build,  &boxes, &styles,
-                                      &sound,    &tray,      &hotKeys};
+    static TNoUrlOpener url;
+    static TNoPrinting printing;
+    static TPlatformServices services{&clock,    &directory, &marker,  &store, &priority,
+                                      &keyboard, &beeper,    &build,   &boxes, &styles,
+                                      &sound,    &tray,      &hotKeys, &url,   &printing};
     return services;
 }
 

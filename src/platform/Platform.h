@@ -2,6 +2,8 @@
 
 #include "common/DateUtils.h"
 #include "platform/Clock.h"
+#include "platform/Printing.h"
+#include "platform/UrlOpener.h"
 
 #include <QPoint>
 #include <QString>
@@ -164,6 +166,8 @@ struct TPlatformServices {
     ISoundPlayer* Sound;
     ITrayIcon* Tray;
     IHotKeys* HotKeys;
+    IUrlOpener* Url;
+    IPrinting* Printing;
 };
 
 // The services in force. Starts with the desktop-free implementations; the program entry

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPrinter>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -45,10 +46,21 @@ TMsgResult TScriptedMessageBoxes::Show(QWidget*, const TMessage& message) {
     return r;
 }
 
+std::shared_ptr<QPrinter> TFakePrinting::ChoosePrinter(QWidget* parent) {
+    Parents << parent;
+    if (Cancel)
+        return {};
+    // High resolution, as a real printer: sizes in screen pixels would print tiny.
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(OutputFile);
+    return printer;
+}
+
 TFakePlatform::TFakePlatform() : Saved(Platform()) {
-    Platform() = TPlatformServices{&Clock,    &Directory, &Marker, &UserStore,    &Priority,
-                                   &Keyboard, &Beeper,    &Build,  &MessageBoxes, &WindowStyles,
-                                   &Sound,    &Tray,      &HotKeys};
+    Platform() = TPlatformServices{&Clock,    &Directory, &Marker,  &UserStore,    &Priority,
+                                   &Keyboard, &Beeper,    &Build,   &MessageBoxes, &WindowStyles,
+                                   &Sound,    &Tray,      &HotKeys, &Url,          &Printing};
 }
 
 TFakePlatform::~TFakePlatform() {

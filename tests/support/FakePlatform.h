@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <deque>
 #include <functional>
@@ -145,6 +146,22 @@ public:
     QList<int> Registered;
 };
 
+// Records every address handed to the desktop.
+class TFakeUrlOpener final : public IUrlOpener {
+public:
+    void OpenUrl(const QUrl& url) override { Opened << url; }
+    QList<QUrl> Opened;
+};
+
+// Chooses a PDF printer writing to `OutputFile`, or none when the user is to cancel.
+class TFakePrinting final : public IPrinting {
+public:
+    std::shared_ptr<QPrinter> ChoosePrinter(QWidget* parent) override;
+    QString OutputFile;
+    bool Cancel = false;
+    QList<QWidget*> Parents; // one per dialog shown
+};
+
 // Puts a fake in place of every platform service for its lifetime, then restores the
 // services that were in force.
 class TFakePlatform {
@@ -167,6 +184,8 @@ public:
     TFakeSoundPlayer Sound;
     TFakeTray Tray;
     TFakeHotKeys HotKeys;
+    TFakeUrlOpener Url;
+    TFakePrinting Printing;
 
 private:
     TPlatformServices Saved;

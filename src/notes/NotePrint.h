@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QPrinter;
+class QWidget;
+
+// Prints a note on `printer` under the job title "Notella : <title>": the title in bold, an
+// empty line, then the lines as plain text, an inch of paper left free all round.
+void PrintNoteTo(QPrinter& printer, const QString& title, const QStringList& lines);
+
+// Asks for a printer (the dialog owned by `parent`) and prints the note; a cancelled dialog
+// prints nothing.
+void PrintNote(QWidget* parent, const QString& title, const QStringList& lines);
