@@ -66,8 +66,9 @@ TSheetRecord ReadSheetRecord(const TMemIniFile& ini, TDateTime now) {
 
     // The walk stops after the first missing key; trailing empty lines are dropped. A line
     // of blanks is text: indentation survives a reload.
+    // A note may hold more lines than the editor lets it grow to: every one is read.
     int lastNonEmpty = 0;
-    for (int i = 0; i < MaxSheetLines; ++i) {
+    for (int i = 0;; ++i) {
         const QString line = ini.ReadRawString(SheetSection, TextKey(i));
         if (!line.isEmpty())
             lastNonEmpty = i;
@@ -92,10 +93,11 @@ void WriteSheetRecord(TMemIniFile& ini, const TSheetRecord& r) {
     ini.WriteBool(SheetSection, QStringLiteral("Blocked"), r.Blocked);
     ini.WriteBool(ActivationSection, QStringLiteral("Enabled"), r.ActivationEnabled);
     ini.WriteDateTime(ActivationSection, QStringLiteral("DateTime"), r.ActivationTime);
-    const int count = std::min<int>(static_cast<int>(r.Lines.size()), MaxSheetLines);
+    // Every line the note holds: a note loaded with more than the editor's limit keeps them.
+    const int count = static_cast<int>(r.Lines.size());
     for (int i = 0; i < count; ++i)
         ini.WriteString(SheetSection, TextKey(i), r.Lines[i]);
-    for (int j = count; j < MaxSheetLines; ++j)
+    for (int j = count; ini.ValueExists(SheetSection, TextKey(j)) || j < MaxSheetLines; ++j)
         ini.DeleteKey(SheetSection, TextKey(j));
 }
 

@@ -34,7 +34,6 @@ inline constexpr int MaxSheetLines = 300;
 // activation time from `now` in the formats in force. Text lines keep their blanks.
 TSheetRecord ReadSheetRecord(const TMemIniFile& ini, TDateTime now);
 // Writes every key in the order the file keeps them and removes text keys past the last line.
-// Lines past the 300th are not written.
 void WriteSheetRecord(TMemIniFile& ini, const TSheetRecord& record);
 
 // Saves the note's file: the image "<file>$" is written and flushed, the previous version

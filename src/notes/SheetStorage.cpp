@@ -91,7 +91,8 @@ void TSheetStorage::Save() {
     if (!SaveEnabled)
         return;
     const TSheetRecord record = View->CurrentRecord();
-    if (!QFileInfo::exists(FileName) && record.Lines.isEmpty()) {
+    if (!QFileInfo::exists(FileName) && record.Lines.isEmpty() && !KeepEmpty &&
+        !record.ActivationEnabled) {
         Unsaved = false; // an empty new note has nothing to keep
         return;
     }

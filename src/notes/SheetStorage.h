@@ -56,6 +56,8 @@ public:
     int CollapsedHeight = 16;
     int LastLineCount = 0;
     bool SaveEnabled = true;
+    // A new note without text gets a file all the same: it was given a title or armed.
+    bool KeepEmpty = false;
     // Versions put in place during the run.
     int Writes = 0;
     // A change not yet on disk, also after a failed write: the end of the run tries again.

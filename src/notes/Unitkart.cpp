@@ -1,10 +1,16 @@
 #include "notes/Unitkart.h"
 
+#include "common/Formats.h"
+#include "notes/NoteCommands.h"
 #include "notes/NoteText.h"
+#include "notes/SheetActivation.h"
+#include "notes/SheetFile.h"
+#include "notes/TitleChange.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -15,6 +21,7 @@
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -67,29 +74,50 @@ QRect HoldingScreen(const QRect& r) {
     return holder;
 }
 
-// The note's editor. An edit that may not fit the note runs as one undo step, so that the cut
-// of what does not fit joins it and one undo takes the whole edit back; a key that cannot fit
-// at all does nothing, not even an empty undo step.
+// The note's editor. What a key or a paste would bring in beyond the note's limits is cut
+// before it goes in, so the text that was there stays as it was, a huge clipboard costs no
+// time and undo takes the edit back in one step. Anything else that overruns the limits runs
+// as one undo step, so that the change handler's cut joins it.
 class TNoteMemo final : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
-    // Characters that still fit, a selection counted as freed.
-    std::function<qsizetype()> Room;
+    // How much of an insertion fits, the selection it replaces counted as gone.
+    std::function<TFit(QStringView)> Fit;
+    // An insertion was cut because of the line limit.
+    std::function<void()> LinesHit;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override {
-        const qsizetype inserted = Inserting(e->text()) ? e->text().size() : 0;
-        if (inserted == 0 || !Room || inserted <= Room())
+        QString text = e->text();
+        if (!Fit || isReadOnly() || !Inserting(text))
             return QPlainTextEdit::keyPressEvent(e);
-        if (Room() <= 0)
-            return e->accept();
-        AsOneStep([&] { QPlainTextEdit::keyPressEvent(e); });
+        text.replace('\r', '\n'); // Enter
+        const TFit fit = Fit(text);
+        if (fit.Keep == text.size())
+            return QPlainTextEdit::keyPressEvent(e);
+        if (fit.LinesHit && LinesHit)
+            LinesHit();
+        if (fit.Keep > 0)
+            insertPlainText(text.left(fit.Keep));
+        e->accept();
     }
     void inputMethodEvent(QInputMethodEvent* e) override {
-        AsOneStep([&] { QPlainTextEdit::inputMethodEvent(e); });
+        QTextCursor step(document());
+        step.beginEditBlock();
+        QPlainTextEdit::inputMethodEvent(e);
+        step.endEditBlock();
     }
     void insertFromMimeData(const QMimeData* source) override {
-        AsOneStep([&] { QPlainTextEdit::insertFromMimeData(source); });
+        if (!Fit || !source->hasText())
+            return QPlainTextEdit::insertFromMimeData(source);
+        // Every kind of line end is one break, as the editor takes it.
+        QString text = source->text();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace('\r', '\n');
+        const TFit fit = Fit(text);
+        if (fit.LinesHit && LinesHit)
+            LinesHit();
+        if (fit.Keep > 0)
+            insertPlainText(fit.Keep == text.size() ? text : text.left(fit.Keep));
     }
 
 private:
@@ -97,12 +125,6 @@ private:
         return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
             return c.isPrint() || c == '\r' || c == '\t';
         });
-    }
-    template <typename F> void AsOneStep(F&& edit) {
-        QTextCursor step(document());
-        step.beginEditBlock();
-        edit();
-        step.endEditBlock();
     }
 };
 
@@ -240,10 +262,16 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
     else
         Expand();
     show();
+    SetActivation(ActivationEnabled); // a note saved armed alarms within 10 s of the start
     SetReadOnly(false);
     SetLocked(SpeedButtonMoveLock->isChecked());
     Persistent = persistent;
-    Q_UNUSED(editTitleAtCreate); // title editing arrives with the note commands
+    // EditTitleTimer: a new note opens with its title being typed; one from a file does not.
+    if (editTitleAtCreate)
+        QTimer::singleShot(50, this, [this] {
+            if (Persistent && !FileExisted)
+                StartTitleEdit();
+        });
     connect(Memo->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) {
                 if (!CuttingInsertion) {
@@ -252,6 +280,8 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
                 }
             });
     connect(Memo, &QPlainTextEdit::textChanged, this, &TFormKartka::MemoChange);
+    // The keys of the note commands work wherever the focus is inside the note.
+    addActions(TNoteCommands::Instance().KeyedActions());
 }
 
 void TFormKartka::MemoChange() {
@@ -259,10 +289,11 @@ void TFormKartka::MemoChange() {
         return;
     // Only what the edit brought in is cut, so a key typed into a full note never costs the
     // note its end; a longer note from its file keeps its text and may not grow past it.
-    const auto cut =
-        LimitInsertion(Memo->document()->toRawText(), EditPosition, EditAdded, TextLimit);
+    const auto cut = LimitInsertion(Memo->document()->toRawText(), EditPosition, EditAdded, Limits);
     EditAdded = 0;
     if (cut) {
+        if (cut->LinesHit)
+            WarnLineLimit();
         CuttingInsertion = true;
         QTextCursor c(Memo->document());
         // Part of the edit it trims: one undo takes both back.
@@ -276,6 +307,25 @@ void TFormKartka::MemoChange() {
     Storage->MarkModified(false);
 }
 
+void TFormKartka::WarnLineLimit() {
+    // After the edit, once: never from inside the editor's change signal.
+    if (LineWarningDue)
+        return;
+    LineWarningDue = true;
+    QTimer::singleShot(0, this, [this] {
+        LineWarningDue = false;
+        MessageBox(this, QStringLiteral("Maksymalna liczba linii wynosi %1 !").arg(MaxSheetLines),
+                   QString::fromUtf8("Ostrzeżenie"), TMsgButtons::OK, TMsgIcon::Warning);
+    });
+}
+
+TFit TFormKartka::FitIntoNote(QStringView inserted) const {
+    const QTextCursor c = Memo->textCursor();
+    QString rest = Memo->document()->toRawText();
+    rest.remove(c.selectionStart(), c.selectionEnd() - c.selectionStart());
+    return FitInsertion(inserted, rest.size(), HardLines(rest), Limits);
+}
+
 TFormKartka::~TFormKartka() = default;
 
 void TFormKartka::BuildControls() {
@@ -286,11 +336,8 @@ void TFormKartka::BuildControls() {
     setFont(formFont);
 
     auto* memo = new TNoteMemo(this);
-    memo->Room = [this] {
-        const QTextCursor selection = Memo->textCursor();
-        return qsizetype(TextLimit) - (Memo->document()->characterCount() - 1) +
-               (selection.selectionEnd() - selection.selectionStart());
-    };
+    memo->Fit = [this](QStringView inserted) { return FitIntoNote(inserted); };
+    memo->LinesHit = [this] { WarnLineLimit(); };
     Memo = memo;
     Memo->setFrameShape(QFrame::NoFrame);
     Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -304,6 +351,8 @@ void TFormKartka::BuildControls() {
     SetBackground(Memo, NoteColour);
     SetBackground(Memo->viewport(), NoteColour);
     Memo->installEventFilter(this);
+    // The right button opens the note's menu, never the editor's own.
+    Memo->viewport()->installEventFilter(this);
 
     Panel4 = Strip(this, NoteColour);
     Panel3 = Strip(this, NoteColour);
@@ -360,10 +409,18 @@ void TFormKartka::BuildControls() {
         Storage->MarkModified(true);
     });
     connect(SpeedButtonMoveLock, &QAbstractButton::clicked, this, [this](bool down) {
+        if (down && TitleEditor)
+            TitleEditor->Commit();
         SetLocked(down);
         Storage->MarkModified(true);
     });
     connect(SpeedButtonClose, &QAbstractButton::clicked, this, &TFormKartka::Discard);
+    connect(SpeedButtonActivateAt, &QAbstractButton::clicked, this,
+            &TFormKartka::ActivationCommand);
+    SpeedButtonClose->setToolTip(QString::fromUtf8("Wyrzuć kartkę (Ctrl+F4)"));
+    SpeedButtonHiPrior->setToolTip(QString::fromUtf8("Wysoki priorytet karteczki (F9)"));
+    SpeedButtonMoveLock->setToolTip(QString::fromUtf8("Blokuj pozycję i zawartość karteczki (F8)"));
+    SpeedButtonActivateAt->setToolTip(QString::fromUtf8("Aktywuj karteczkę (F2)"));
     Memo->setFocus();
 }
 
@@ -422,7 +479,12 @@ void TFormKartka::SetSwitcherStyle(bool active) {
 void TFormKartka::ApplyPriorityLook() {
     static const QColor looks[2][2] = {{QColor(255, 255, 149), QColor(193, 193, 255)},
                                        {QColor(244, 216, 11), QColor(157, 157, 255)}};
-    SetBackground(Panel, looks[SpeedButtonHiPrior->isChecked()][IsActive]);
+    SetTitleBarColour(looks[SpeedButtonHiPrior->isChecked()][IsActive]);
+}
+
+void TFormKartka::SetTitleBarColour(const QColor& colour) {
+    SetBackground(Panel, colour);
+    Panel->update();
 }
 
 void TFormKartka::SetReadOnly(bool readOnly) {
@@ -538,7 +600,25 @@ void TFormKartka::MoveByKeyboard(int key) {
 
 bool TFormKartka::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
-    if (watched == Memo && type == QEvent::KeyPress) {
+    const bool editor = watched == Memo || (TitleEditor && watched == TitleEditor);
+    if (type == QEvent::ContextMenu &&
+        (editor || watched == Memo->viewport() || watched == Panel || watched == LabelTitle)) {
+        OpenPopupMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    if (editor && type == QEvent::ShortcutOverride) {
+        // The editors would keep some of the note's keys for themselves (Ctrl+E moves to the
+        // end of a line there); select-all is theirs either way.
+        auto* k = static_cast<QKeyEvent*>(event);
+        const QKeySequence key(k->keyCombination());
+        if (key != QKeySequence(QKeySequence::SelectAll) &&
+            TNoteCommands::Instance().IsCommandKey(key)) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+    if (editor && type == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         const auto mods =
             k->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier);
@@ -569,6 +649,10 @@ bool TFormKartka::eventFilter(QObject* watched, QEvent* event) {
         }
         if (type == QEvent::MouseButtonDblClick && m->button() == Qt::LeftButton) {
             ToggleCollapse();
+            return true;
+        }
+        if (type == QEvent::MouseButtonPress && m->button() == Qt::MiddleButton) {
+            StartTitleEdit();
             return true;
         }
         return false;
@@ -607,6 +691,8 @@ void TFormKartka::changeEvent(QEvent* e) {
             if (LastActiveSlot)
                 *LastActiveSlot = this;
         } else if (!Discarding) {
+            if (TitleEditor)
+                TitleEditor->Commit();
             IsActive = false;
             ApplyPriorityLook();
             SetTitleColour(QColor(128, 128, 128));
@@ -654,6 +740,11 @@ void TFormKartka::closeEvent(QCloseEvent* e) {
             }
         }
     }
+    // A title being typed is part of the note that goes to the trash.
+    if (TitleEditor)
+        TitleEditor->Commit();
+    delete Activation; // no alarm goes on for a note that is gone
+    Activation = nullptr;
     if (deleteFile)
         QFile::remove(Storage->FileName);
     else
@@ -699,7 +790,8 @@ QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
     {
         const QSignalBlocker quiet(Memo);
         const QString text = r.Lines.join('\n').left(MaxLoadedLength);
-        TextLimit = std::max(MaxTextLength, static_cast<int>(text.size()));
+        Limits.Characters = std::max<qsizetype>(MaxTextLength, text.size());
+        Limits.Lines = std::max<qsizetype>(MaxSheetLines, HardLines(text));
         Memo->setPlainText(text);
         Memo->moveCursor(QTextCursor::Start);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notes/NoteCommands.h"
+#include "notes/NoteText.h"
 #include "notes/SheetStorage.h"
 
 #include <QAbstractButton>
@@ -11,6 +13,8 @@
 
 class QLabel;
 class QPlainTextEdit;
+class TSheetActivation;
+class TTitleChange;
 
 // A flat title-bar button whose small image the program draws itself.
 class TTitleButton : public QAbstractButton {
@@ -56,6 +60,27 @@ public:
     void SetReadOnly(bool readOnly);
     // The throw-away command: closes the window with its questions.
     void Discard();
+
+    // The note commands: whether one applies now, its tick, and running it.
+    bool CommandEnabled(TNoteCommand command) const;
+    bool CommandChecked(TNoteCommand command) const;
+    void RunCommand(TNoteCommand command);
+    // Text, title and date may change: a note with a file, not locked, not collapsed, and no
+    // title being typed.
+    bool CanEdit() const;
+    void OpenPopupMenu(QPoint global);
+    void InsertDate();
+    void StartTitleEdit();
+    void TitleEdited(const QString& text, bool commit);
+    // F2: stops an alarm and disarms, or arms through the date dialog.
+    void ActivationCommand();
+    // Shows and, armed, starts the activation check.
+    void SetActivation(bool armed);
+    // The activation state, made at the first arming.
+    TSheetActivation& ActivationState();
+    TSheetActivation* Activation = nullptr;
+    void SendByMail();
+    void PrintNote();
     // The text as typed, lines separated by LF.
     QString NoteText() const;
 
@@ -77,6 +102,8 @@ public:
     TTitleButton* SpeedButtonHiPrior = nullptr;
     TTitleButton* SpeedButtonClose = nullptr;
     QPlainTextEdit* Memo = nullptr;
+    // The title editor while the title is being typed.
+    QPointer<TTitleChange> TitleEditor;
 
     bool Persistent = true;
     TSheetStorage* Storage = nullptr;
@@ -90,8 +117,8 @@ public:
     bool IsActive = false;
     bool Locked = false;
     bool Discarding = false;
-    // The most characters the text may hold: the editor's limit, or a longer loaded text.
-    int TextLimit = 20480;
+    // The most the text may hold: the editor's limits, or a longer loaded text.
+    TNoteLimits Limits;
     QString SoundFile;
     bool PlaySound = false;
 
@@ -119,9 +146,15 @@ private:
     QPoint OwnPlace() const;
     // The text limits, applied to what an edit inserted.
     void MemoChange();
+    TFit FitIntoNote(QStringView inserted) const;
+    void WarnLineLimit();
     void MoveByKeyboard(int key);
     void SetTitleColour(const QColor& colour);
 
+public:
+    void SetTitleBarColour(const QColor& colour);
+
+private:
     QList<TGrip> Grips;
     QWidget* PanelRightTop = nullptr;
     QWidget* Panel1 = nullptr;
@@ -146,6 +179,7 @@ private:
     int EditPosition = 0;
     int EditAdded = 0;
     bool CuttingInsertion = false;
+    bool LineWarningDue = false;
 };
 
 // Editor text as note lines (no lines for an empty text) and back.

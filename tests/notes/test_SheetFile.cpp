@@ -58,9 +58,16 @@ TEST_F(SheetFileTest, TextWalkKeepsBlanksAndStopsAtTheFirstGap) {
     QString many = "[Sheet]\n";
     for (int i = 0; i < 400; ++i)
         many += QString("Text%1=l%1\n").arg(i);
+    // More lines than typing may reach are all kept, read and written back.
     const TSheetRecord r = FromText(many);
-    ASSERT_EQ(r.Lines.size(), 300);
-    EXPECT_EQ(r.Lines.last(), "l299");
+    ASSERT_EQ(r.Lines.size(), 400);
+    EXPECT_EQ(r.Lines.last(), "l399");
+    TMemIniFile out;
+    WriteSheetRecord(out, r);
+    EXPECT_EQ(out.ReadRawString("Sheet", "Text399"), "l399");
+    WriteSheetRecord(out, Note({"jedna"}));
+    EXPECT_FALSE(out.ValueExists("Sheet", "Text1"));
+    EXPECT_FALSE(out.ValueExists("Sheet", "Text399"));
 }
 
 TEST_F(SheetFileTest, MissingOrBadValuesTakeDefaults) {

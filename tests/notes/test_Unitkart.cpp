@@ -3,6 +3,7 @@
 #include "common/Formats.h"
 #include "common/IniFile.h"
 #include "common/TextFile.h"
+#include "NoteWindowTest.h"
 #include "support/FakePlatform.h"
 #include "support/OffscreenScreens.h"
 
@@ -16,47 +17,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-
-class NoteWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetStartFormats();
-        QDir().mkpath(Sheets());
-    }
-    QString Sheets() const { return Fake.Directory.Dir() + "/sheets"; }
-    QString File(const QString& name = "a.sheet") const { return Sheets() + '/' + name; }
-    // A note window on `text`, as the collection opens it.
-    TFormKartka* Open(const QByteArray& text, const QString& name = "a.sheet") {
-        WriteBytes(File(name), EncodeText(QString::fromUtf8(text)));
-        auto* w = new TFormKartka(
-            &AltTab, &LastActive, [this](TFormKartka*, int r) { Closed += r; }, nullptr, false, 140,
-            240, true, true, File(name));
-        Windows.emplace_back(w);
-        return w;
-    }
-    static void Send(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
-        const QPointF local = target->mapFromGlobal(global);
-        QMouseEvent e(type, local, local, global,
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                      Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &e);
-    }
-    static QSize Screen() { return QGuiApplication::primaryScreen()->geometry().size(); }
-
-    TFakePlatform Fake;
-    bool AltTab = false;
-    QPointer<QWidget> LastActive;
-    int Closed = 0;
-    std::vector<QPointer<TFormKartka>> Windows;
-
-    void TearDown() override {
-        for (auto& w : Windows)
-            delete w.data();
-    }
-};
-
-} // namespace
 
 TEST_F(NoteWindowTest, CollapsedNotesOpenCollapsedAndExpandToTheirHeight) {
     TFormKartka* a = Open("[Size]\r\nWidth=200\r\nMinHeight=16\r\nHeight=120\r\n");
@@ -369,6 +329,7 @@ TEST_F(NoteWindowTest, AnOpaqueNoteIsListedInTheSwitcher) {
     auto* w =
         new TFormKartka(&AltTab, &LastActive, {}, nullptr, false, 200, 255, false, true, File());
     Windows.emplace_back(w);
+    w->SetSwitcherStyle(false); // as when it loses the focus
     EXPECT_TRUE(Fake.WindowStyles.Skip.value(w));
     w->ApplyActiveAlpha();
     EXPECT_FALSE(Fake.WindowStyles.Skip.value(w));

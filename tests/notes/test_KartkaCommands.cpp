@@ -1,0 +1,349 @@
+#include "NoteWindowTest.h"
+
+#include "app/Forms.h"
+#include "common/IniFile.h"
+#include "menus/BcBarPopupMenu.h"
+#include "notes/NoteCommands.h"
+#include "notes/SheetActivation.h"
+#include "notes/TitleChange.h"
+#include "notes/Unitdateselect.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class NoteCommandsTest : public NoteWindowTest {
+protected:
+    TFormKartka* Active(const QByteArray& text, const QString& name = "a.sheet") {
+        TFormKartka* w = Open(text, name);
+        w->activateWindow();
+        EXPECT_TRUE(QTest::qWaitFor([w] { return w->IsActive; }, 2000));
+        return w;
+    }
+    static QAction* Action(TNoteCommand c) { return TNoteCommands::Instance().Action(c); }
+    static void Key(QWidget* w, TNoteCommand c) {
+        const QKeyCombination k = Action(c)->shortcut()[0];
+        QTest::keyClick(w, k.key(), k.keyboardModifiers());
+    }
+    static QString Numbered(int count) {
+        QStringList lines;
+        for (int i = 0; i < count; ++i)
+            lines << QString("linia %1").arg(i);
+        return lines.join('\n');
+    }
+    static void Paste(TFormKartka* w, const QString& text) {
+        QGuiApplication::clipboard()->setText(text);
+        w->RunCommand(TNoteCommand::Paste);
+    }
+    static QByteArray FileOf(const QString& text) {
+        QByteArray file = "[Sheet]\r\n";
+        const QStringList lines = text.split('\n');
+        for (int i = 0; i < lines.size(); ++i)
+            file += "Text" + QByteArray::number(i) + "=" + lines[i].toUtf8() + "\r\n";
+        return file;
+    }
+    void TearDown() override {
+        if (QMenu* menu = TNoteCommands::Instance().Menu())
+            menu->hide();
+        NoteWindowTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(NoteCommandsTest, TheMenuShowsTheTextItemsOnlyOverTheTextAndWhatApplies) {
+    TFormKartka* w = Active("[Sheet]\r\nText0=abc\r\n");
+    QContextMenuEvent onTitle(QContextMenuEvent::Mouse, {20, 5},
+                              w->Panel->mapToGlobal(QPoint(20, 5)));
+    QCoreApplication::sendEvent(w->LabelTitle, &onTitle);
+    QMenu* menu = TNoteCommands::Instance().Menu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->isVisible());
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 19);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_FALSE(items[i]->isVisible()) << i;
+    EXPECT_TRUE(Action(TNoteCommand::Discard)->isVisible());
+    EXPECT_EQ(Action(TNoteCommand::Lock)->text(),
+              QString::fromUtf8("Zabloku pozycję i zawartość karteczki"));
+    EXPECT_EQ(Action(TNoteCommand::Discard)->shortcut(), QKeySequence("Ctrl+F4"));
+    menu->hide();
+
+    // Over the text: the editor's own menu never shows, the note's does, with the nine items.
+    const QPoint inText = w->Memo->viewport()->mapToGlobal(QPoint(5, 5));
+    QContextMenuEvent onText(QContextMenuEvent::Mouse, {5, 5}, inText);
+    QCoreApplication::sendEvent(w->Memo->viewport(), &onText);
+    ASSERT_TRUE(menu->isVisible());
+    int menus = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        menus += qobject_cast<QMenu*>(top) && top->isVisible();
+    EXPECT_EQ(menus, 1);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_TRUE(items[i]->isVisible()) << i;
+    EXPECT_FALSE(Action(TNoteCommand::Undo)->isEnabled());
+    EXPECT_FALSE(Action(TNoteCommand::Cut)->isEnabled());
+    EXPECT_TRUE(Action(TNoteCommand::Paste)->isEnabled());
+    EXPECT_TRUE(Action(TNoteCommand::InsertDate)->isEnabled());
+    menu->hide();
+
+    QTest::keyClicks(w->Memo, "x");
+    w->Memo->selectAll();
+    w->SetLocked(true);
+    w->OpenPopupMenu(inText);
+    EXPECT_FALSE(Action(TNoteCommand::Undo)->isEnabled()) << "a locked note takes no undo";
+    EXPECT_TRUE(Action(TNoteCommand::Copy)->isEnabled());
+    EXPECT_FALSE(Action(TNoteCommand::InsertDate)->isEnabled());
+    EXPECT_FALSE(Action(TNoteCommand::ChangeTitle)->isEnabled());
+    EXPECT_TRUE(Action(TNoteCommand::Lock)->isChecked());
+    menu->hide();
+    QTest::qWait(1);
+    EXPECT_TRUE(Action(TNoteCommand::InsertDate)->isEnabled()) << "the keys of other notes work";
+}
+
+TEST_F(NoteCommandsTest, EveryKeyFiresItsCommandOnceFromTheTextAndFromTheTitleEditor) {
+    TFormKartka* w = Active("[Sheet]\r\nText0=abc\r\n");
+    QList<QKeySequence> keys;
+    for (const QAction* a : w->actions())
+        keys << a->shortcut();
+    EXPECT_EQ(QSet<QKeySequence>(keys.begin(), keys.end()).size(), keys.size()) << "no key twice";
+    EXPECT_GE(keys.size(), 10);
+
+    Fake.Printing.Cancel = true;
+    const TNoteCommand commands[] = {TNoteCommand::Collapse, TNoteCommand::Priority,
+                                     TNoteCommand::Lock,     TNoteCommand::Mail,
+                                     TNoteCommand::Print,    TNoteCommand::InsertDate};
+    auto pressAll = [&](QWidget* target, const char* where) {
+        for (TNoteCommand c : commands) {
+            QSignalSpy fired(Action(c), &QAction::triggered);
+            Key(target, c);
+            EXPECT_EQ(fired.count(), 1) << where << ' ' << qPrintable(Action(c)->text());
+        }
+    };
+    pressAll(w->Memo, "memo");
+    EXPECT_EQ(Fake.Url.Opened.size(), 1);
+    EXPECT_EQ(Fake.Printing.Parents.size(), 1);
+    w->SetLocked(false);
+    if (w->IsCollapsed())
+        w->Expand();
+    w->StartTitleEdit();
+    ASSERT_TRUE(w->TitleEditor);
+    QPointer<TTitleChange> editor = w->TitleEditor;
+    pressAll(editor, "title editor"); // F8 locks and takes the title: the editor goes
+    EXPECT_EQ(Fake.Url.Opened.size(), 2);
+
+    QSignalSpy thrown(Action(TNoteCommand::Discard), &QAction::triggered);
+    Key(w->Memo, TNoteCommand::Discard);
+    EXPECT_EQ(thrown.count(), 1);
+    EXPECT_EQ(Closed, 1);
+}
+
+TEST_F(NoteCommandsTest, TheLineLimitKeepsWhatWasThereAndSaysSoOncePerEdit) {
+    TFormKartka* empty = Active("");
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    Paste(empty, Numbered(302));
+    EXPECT_EQ(empty->Memo->toPlainText(), Numbered(300));
+    QTest::qWait(1);
+    ASSERT_EQ(Fake.MessageBoxes.Shown.size(), 1u);
+    EXPECT_EQ(Fake.MessageBoxes.Shown[0].Text, "Maksymalna liczba linii wynosi 300 !");
+    EXPECT_EQ(Fake.MessageBoxes.Shown[0].Caption, QString::fromUtf8("Ostrzeżenie"));
+    empty->Memo->undo();
+    EXPECT_TRUE(empty->Memo->toPlainText().isEmpty()) << "undo takes the whole paste back";
+
+    TFormKartka* full = Active(FileOf(Numbered(300)), "b.sheet");
+    const QString before = full->Memo->toPlainText();
+    QTextCursor middle(full->Memo->document());
+    middle.setPosition(100);
+    full->Memo->setTextCursor(middle);
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    Paste(full, "a\nb\nc\nd\ne");
+    QTest::keyClick(full->Memo, Qt::Key_Return);
+    EXPECT_EQ(full->Memo->toPlainText(), before);
+    QTest::keyClicks(full->Memo, "xy");
+    EXPECT_EQ(full->Memo->toPlainText(), before.left(100) + "xy" + before.mid(100))
+        << "a full note still takes characters";
+    QTest::qWait(1);
+    EXPECT_EQ(Fake.MessageBoxes.Shown.size(), 2u) << "one message for the edits that hit it";
+
+    // A note from its file with more lines keeps them all.
+    TFormKartka* longer = Active(FileOf(Numbered(320)), "c.sheet");
+    EXPECT_EQ(longer->Memo->toPlainText(), Numbered(320));
+
+    TFormKartka* flood = Active("", "d.sheet");
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    QElapsedTimer clock;
+    clock.start();
+    Paste(flood, QString(20000, '\n'));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(flood->Memo->blockCount(), 300);
+    QTest::qWait(1);
+}
+
+TEST_F(NoteCommandsTest, TheDateGoesInAtTheCaretInTheFormatsInForce) {
+    Fake.Clock.Value = EncodeDate(2026, 12, 8) + EncodeTime(9, 5, 7, 0);
+    TFormKartka* w = Active("[Sheet]\r\nText0=abcdef\r\n");
+    QTextCursor c(w->Memo->document());
+    c.setPosition(1);
+    c.setPosition(3, QTextCursor::KeepAnchor); // "bc" selected left to right
+    w->Memo->setTextCursor(c);
+    Key(w->Memo, TNoteCommand::InsertDate);
+    const QString stamp = "2026-12-08  09:05";
+    EXPECT_EQ(w->Memo->toPlainText(), "abc" + stamp + "def");
+    EXPECT_EQ(w->Memo->textCursor().position(), 3 + stamp.size());
+    EXPECT_FALSE(w->Memo->textCursor().hasSelection());
+
+    SetAfterNamingFormats();
+    w->Memo->moveCursor(QTextCursor::End);
+    Key(w->Memo, TNoteCommand::InsertDate);
+    EXPECT_TRUE(w->Memo->toPlainText().endsWith("def26-12-08  09:05:07"));
+
+    const QString before = w->Memo->toPlainText();
+    w->Collapse();
+    Key(w->Memo, TNoteCommand::InsertDate);
+    w->Expand();
+    w->SetLocked(true);
+    Key(w->Memo, TNoteCommand::InsertDate);
+    EXPECT_EQ(w->Memo->toPlainText(), before) << "not into a collapsed or a locked note";
+}
+
+TEST_F(NoteCommandsTest, ALockedNoteTakesNoEditFromAnyRoute) {
+    TFormKartka* w = Active("[Sheet]\r\nTitle=Stały\r\nText0=stałe\r\n");
+    w->Memo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(w->Memo, "!");
+    Key(w->Memo, TNoteCommand::Lock);
+    ASSERT_TRUE(w->Locked);
+    const QString before = w->Memo->toPlainText();
+    QTest::keyClicks(w->Memo, "x");
+    Paste(w, "wklejone");
+    w->Memo->selectAll();
+    for (auto c : {TNoteCommand::Cut, TNoteCommand::Delete, TNoteCommand::Undo,
+                   TNoteCommand::InsertDate, TNoteCommand::ChangeTitle})
+        w->RunCommand(c);
+    Key(w->Memo, TNoteCommand::InsertDate);
+    EXPECT_EQ(w->Memo->toPlainText(), before);
+    EXPECT_FALSE(w->TitleEditor);
+    EXPECT_EQ(w->LabelTitle->text(), QString::fromUtf8("Stały"));
+}
+
+TEST_F(NoteCommandsTest, TheTitleIsTakenOrLeftOnEveryPath) {
+    TFormKartka* w = Active("[Sheet]\r\nTitle=Stary\r\nText0=t\r\n");
+    w->Storage->SaveDelayMs = 5;
+    auto type = [&](const QString& text) {
+        Key(w->Memo, TNoteCommand::ChangeTitle);
+        EXPECT_TRUE(w->TitleEditor);
+        if (w->TitleEditor)
+            w->TitleEditor->setText(text);
+    };
+    type("Nowy");
+    Key(w->TitleEditor, TNoteCommand::ChangeTitle);
+    QTest::keyClick(w->TitleEditor, Qt::Key_Escape);
+    EXPECT_EQ(w->LabelTitle->text(), "Stary");
+    EXPECT_EQ(w->windowTitle(), "Stary");
+    EXPECT_EQ(w->findChildren<TTitleChange*>().size(), 1) << "F6 twice opened one editor";
+
+    type("Nowy\nopis");
+    // Its right button opens the note's menu and the title stays in the making.
+    QContextMenuEvent right(QContextMenuEvent::Mouse, {2, 2},
+                            w->TitleEditor->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(w->TitleEditor, &right);
+    ASSERT_TRUE(TNoteCommands::Instance().Menu()->isVisible());
+    TNoteCommands::Instance().Menu()->hide();
+    ASSERT_TRUE(w->TitleEditor);
+    w->Memo->setFocus(); // a click into the text
+    EXPECT_EQ(w->LabelTitle->text(), "Nowy opis");
+    QTRY_COMPARE_WITH_TIMEOUT(TMemIniFile(File()).ReadString("Sheet", "Title"), "Nowy opis", 2000);
+
+    TFormKartka* long200 = Active("[Sheet]\r\nTitle=" + QByteArray(200, 'd') + "\r\n", "b.sheet");
+    Key(long200->Memo, TNoteCommand::ChangeTitle);
+    QTest::keyClick(long200->TitleEditor, Qt::Key_Return);
+    EXPECT_EQ(long200->LabelTitle->text(), QString(200, 'd'));
+
+    // Thrown away while typing: the trash gets the typed title.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([w] { return w->IsActive; }, 2000));
+    type("Ostatni");
+    w->Discard();
+    EXPECT_EQ(TMemIniFile(Sheets() + "/deleted/a.sheet").ReadString("Sheet", "Title"), "Ostatni");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(NoteCommandsTest, ANoteAlarmsAtItsTimeUntilF2AndAfterARestart) {
+    const TDateTime t0 = EncodeDate(2026, 12, 8) + EncodeTime(12, 0, 0, 0);
+    Fake.Clock.Value = t0;
+    TFormKartka* w = Active("[Size]\r\nMinHeight=16\r\nHeight=120\r\n[Sheet]\r\nText0=x\r\n");
+    w->Storage->SaveDelayMs = 5;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<TFormDateSelect*>(FormDateSelect.data());
+        ASSERT_NE(dialog, nullptr);
+        dialog->SetMoment(t0 + 60 * OneMinute / 60);
+        dialog->accept();
+    });
+    Key(w->Memo, TNoteCommand::ActivationTime);
+    ASSERT_TRUE(w->ActivationEnabled);
+    ASSERT_TRUE(w->Activation && w->Activation->ActivateTimer());
+    EXPECT_TRUE(w->Activation->ActivateTimer()->isActive());
+    EXPECT_EQ(w->Activation->ActivateTimer()->interval(), 10000);
+    EXPECT_TRUE(w->SpeedButtonActivateAt->isChecked());
+    EXPECT_EQ(w->SpeedButtonActivateAt->toolTip(),
+              QString::fromUtf8("Przywołaj karteczkę (F2)\n2026-12-08 o godzinie 12:01"));
+
+    Fake.Clock.Value = t0 + 59 * OneMinute / 60;
+    w->Activation->Check();
+    EXPECT_FALSE(w->Activation->Alarming());
+    Fake.Clock.Value = t0 + 70 * OneMinute / 60;
+    w->Activation->Check();
+    EXPECT_TRUE(w->Activation->Alarming());
+    EXPECT_TRUE(Fake.WindowStyles.OnTop.value(w));
+    EXPECT_FALSE(w->IsCollapsed()) << "an alarm opens a collapsed note";
+    QTRY_COMPARE_WITH_TIMEOUT(w->Panel->palette().color(QPalette::Window), QColor(255, 0, 0), 1000);
+
+    Key(w->Memo, TNoteCommand::ActivationTime); // stops and disarms
+    EXPECT_FALSE(w->Activation->Alarming());
+    EXPECT_FALSE(w->ActivationEnabled);
+    EXPECT_FALSE(Fake.WindowStyles.OnTop.value(w));
+    QTRY_COMPARE_WITH_TIMEOUT(TMemIniFile(File()).ReadString("Activation", "Enabled"), "0", 2000);
+
+    // Saved armed with its time passed: it alarms at the first check after the start, and
+    // thrown away while alarming it leaves no timer behind.
+    WriteBytes(File("b.sheet"), "[Activation]\r\nEnabled=1\r\nDateTime=2026-12-08 11:00\r\n");
+    TFormKartka* restarted = Active(ReadText(File("b.sheet")).toUtf8(), "b.sheet");
+    ASSERT_TRUE(restarted->Activation && restarted->Activation->ActivateTimer());
+    restarted->Activation->Check();
+    QPointer<QTimer> flashing = restarted->Activation->DingTimer();
+    ASSERT_TRUE(flashing && flashing->isActive());
+    restarted->Discard();
+    EXPECT_TRUE(!flashing || !flashing->isActive());
+}
+
+TEST_F(NoteCommandsTest, ANewNoteArmedOrNamedWithoutTextIsKept) {
+    auto fresh = [&](const QString& name) {
+        auto* w = new TFormKartka(&AltTab, &LastActive, {}, nullptr, false, 140, 240, true, true,
+                                  File(name));
+        Windows.emplace_back(w);
+        return w;
+    };
+    TFormKartka* armed = fresh("armed.sheet");
+    armed->ActivationTime = 1.0;
+    armed->SetActivation(true);
+    armed->Storage->MarkModified(true);
+    armed->Storage->FlushPendingSave();
+    EXPECT_TRUE(QFile::exists(File("armed.sheet")));
+
+    TFormKartka* named = fresh("named.sheet");
+    named->TitleEdited("Dentysta 15:00", true);
+    named->Storage->FlushPendingSave();
+    EXPECT_EQ(TMemIniFile(File("named.sheet")).ReadString("Sheet", "Title"), "Dentysta 15:00");
+
+    TFormKartka* blank = fresh("blank.sheet");
+    blank->Storage->MarkModified(true);
+    blank->Storage->FlushPendingSave();
+    EXPECT_FALSE(QFile::exists(File("blank.sheet"))) << "an untouched new note still has none";
+}
