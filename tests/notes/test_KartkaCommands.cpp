@@ -347,3 +347,49 @@ TEST_F(NoteCommandsTest, ANewNoteArmedOrNamedWithoutTextIsKept) {
     blank->Storage->FlushPendingSave();
     EXPECT_FALSE(QFile::exists(File("blank.sheet"))) << "an untouched new note still has none";
 }
+
+TEST_F(NoteCommandsTest, HugeOrDamagedInputNeitherHangsNorCostsText) {
+    TFormKartka* w = Active("[Sheet]\r\nText0=zostaje\r\n");
+    w->Memo->moveCursor(QTextCursor::End);
+    QElapsedTimer clock;
+    clock.start();
+    Paste(w, QString(10 * 1024 * 1024, 'x'));
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    Paste(w, QString("y\n").repeated(100000));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(w->Memo->toPlainText().startsWith("zostaje"));
+    EXPECT_EQ(w->Memo->toPlainText().size(), 20480);
+    QTest::qWait(1);
+    EXPECT_LE(Fake.MessageBoxes.Shown.size(), 1u);
+
+    // A huge title, a damaged time and the ends of the calendar open and arm as usual.
+    const QByteArray title(100 * 1024, 't');
+    TFormKartka* titled = Active("[Sheet]\r\nTitle=" + title +
+                                     "\r\n[Activation]\r\nEnabled=1\r\n"
+                                     "DateTime=0100-01-01 00:00\r\n",
+                                 "b.sheet");
+    EXPECT_EQ(titled->LabelTitle->text().size(), title.size());
+    titled->Activation->Check();
+    EXPECT_TRUE(titled->Activation->Alarming()) << "a time long past alarms";
+    TFormKartka* far =
+        Active("[Activation]\r\nEnabled=1\r\nDateTime=9999-12-31 23:59\r\n", "c.sheet");
+    far->Activation->Check();
+    EXPECT_FALSE(far->Activation->Alarming());
+    EXPECT_TRUE(far->SpeedButtonActivateAt->toolTip().contains("9999-12-31"));
+    TFormKartka* garbage = Active("[Activation]\r\nEnabled=1\r\nDateTime=zła data\r\n", "d.sheet");
+    EXPECT_TRUE(garbage->ActivationEnabled);
+}
+
+TEST_F(NoteCommandsTest, OnlyANewNoteOpensWithItsTitleBeingTyped) {
+    auto open = [&](const QString& name) {
+        auto* w = new TFormKartka(&AltTab, &LastActive, {}, nullptr, true, 140, 240, true, true,
+                                  File(name));
+        Windows.emplace_back(w);
+        return w;
+    };
+    WriteBytes(File("old.sheet"), "[Sheet]\r\nText0=stara\r\n");
+    TFormKartka* old = open("old.sheet");
+    TFormKartka* fresh = open("new.sheet");
+    QTRY_VERIFY_WITH_TIMEOUT(fresh->TitleEditor, 2000);
+    EXPECT_FALSE(old->TitleEditor);
+}
