@@ -593,6 +593,49 @@ scenario_notes_survive_sigterm() {
     fi
 }
 
+# A point of NOTE's title bar below the title and left of its buttons, as "r,g,b".
+title_bar_pixel() {
+    note_geometry || return 1
+    pixel $((X + WIDTH / 2)) $((Y + 13))
+}
+title_bar_red() { [ "$(title_bar_pixel)" = 255,0,0 ]; }
+
+# A note saved armed: no alarm before its time; started again after it, it flashes red within
+# the 10-second check, and the alarm leaves it armed.
+scenario_note_alarm() {
+    S=$(new_session)
+    D=$(new_progdir)
+    local f=$D/sheets/alarm.sheet due
+    mkdir -p "$D/sheets"
+    note_file "$f" Budzik 40 "obudz mnie"
+    due=$(($(date +%s) + 8))
+    printf '[Activation]\r\nEnabled=1\r\nDateTime=%s\r\n' \
+        "$(date -d "@$due" '+%Y-%m-%d %H:%M:%S')" >>"$f"
+    launch "$S" "$D"
+    P=$LAST_PID
+    while_alive "$P" 10 test -e "$(marker "$S")" || { fail_fate "$P" "marker not created"; return; }
+    poll 10 find_note "$P" Budzik || { fail "the note window did not appear"; return; }
+    title_bar_pixel >/dev/null || { fail "no geometry of the note"; return; }
+    holds $((due - $(date +%s) - 2)) not title_bar_red ||
+        fail "the title bar turned red before the time"
+    stop "$P" TERM || return
+    [ "$(date +%s)" -lt "$due" ] || { fail "the first run outlasted the time"; return; }
+    grep -q '^Enabled=1' "$f" || { fail "the first run disarmed the note"; return; }
+    past() { [ "$(date +%s)" -gt "$due" ]; }
+    poll 10 past
+
+    launch "$S" "$D"
+    P=$LAST_PID
+    while_alive "$P" 10 find_note "$P" Budzik || { fail_fate "$P" "no note at the second start"; return; }
+    # It flashes: a second look may well find it back in its colour.
+    poll 13 either "$P" title_bar_red && alive "$P" ||
+        { fail_fate "$P" "no red title bar within 13 s of the second start"; return; }
+    x import -window root /tmp/notella-note-alarm.png >/dev/null 2>&1
+    stop "$P" TERM || return
+    load_ini "$f"
+    check_value Activation Enabled 1
+}
+
 # --- tray and system-wide keys ------------------------------------------------
 
 # Pixel colour at x,y of the screen as "r,g,b".
@@ -830,7 +873,7 @@ display_change() {
 ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwritable
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
 stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
-notes_survive_sigterm tray_menu hot_keys held_keys
+notes_survive_sigterm note_alarm tray_menu hot_keys held_keys
 alarm_delete display_change"
 
 # --- runner ----------------------------------------------------------------
