@@ -6,6 +6,7 @@
 #include "notes/SheetFile.h"
 #include "platform/GuiServices.h"
 #include "platform/Platform.h"
+#include "scheduler_ui/TerminarzLogic.h"
 #include "scheduler_ui/Unitterminarz.h"
 
 #include <QAction>
@@ -629,20 +630,6 @@ void TFormMain::mTerminarzClick() {
         return;
     // The scheduler list comes with its own change.
 }
-
-namespace {
-// A full timetable would drop the new entry without a word: say so before anything is typed.
-bool TimetableHasRoom() {
-    if (Timetable().count() < TTimetable::capacity)
-        return true;
-    MessageBox(nullptr,
-               QString::fromUtf8("Terminarz jest pełny (%1 wpisów). Usuń niepotrzebne wpisy, aby "
-                                 "dodać nowy.")
-                   .arg(TTimetable::capacity),
-               QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
-    return false;
-}
-} // namespace
 
 void TFormMain::mWpisTerminarzaClick() {
     if (SchedulerWindowsBlocked() || !TimetableHasRoom())

@@ -1,6 +1,7 @@
 #include "scheduler_ui/TerminarzLogic.h"
 
 #include "common/IniText.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -214,4 +215,15 @@ TAcceptResult BuildEntry(const TEditorValues& v, TDateTime now) {
     // 9.
     e.notka = ToCrLf(v.Note);
     return r;
+}
+
+bool TimetableHasRoom(const TTimetable& timetable) {
+    if (timetable.count() < TTimetable::capacity)
+        return true;
+    MessageBox(nullptr,
+               QString::fromUtf8("Terminarz jest pełny (%1 wpisów). Usuń niepotrzebne wpisy, aby "
+                                 "dodać nowy.")
+                   .arg(TTimetable::capacity),
+               QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+    return false;
 }

@@ -98,3 +98,7 @@ TAcceptResult BuildEntry(const TEditorValues& values, TDateTime now);
 
 // The reminder value as its decimal text and unit index (LoadEntry).
 QString RemindAmountTextOf(std::int64_t minutes);
+
+// Room for one more entry in `timetable`; when it is full the user is told so, before anything
+// is typed that would be lost.
+bool TimetableHasRoom(const TTimetable& timetable = Timetable());
