@@ -18,3 +18,6 @@ extern QPointer<QWidget> FormDateSelect;
 
 // Any of the windows that must not open twice is open.
 bool ModalWindowOpen();
+
+// Raises and activates the program's open modal window, if one is shown; false when none is.
+bool RaiseModalWindow();

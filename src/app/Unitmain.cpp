@@ -222,6 +222,22 @@ void TFormMain::BringToFront() {
         LastActiveSheet->raise();
         LastActiveSheet->activateWindow();
     }
+    RaiseModalWindow();
+}
+
+bool RaiseModalWindow() {
+    // Nothing lifts a modal window that went behind others on Linux, and while it is open the
+    // scheduler reports nothing: whatever reaches for the program brings it back up.
+    for (QWidget* w : {FormAbout.data(), FormKalendarz.data(), FormTerminarz.data(),
+                       FormTerminarzManager.data(), FormSettings.data(), FormSheetsList.data(),
+                       FormMessage.data()}) {
+        if (w && w->isVisible()) {
+            w->raise();
+            w->activateWindow();
+            return true;
+        }
+    }
+    return false;
 }
 
 void TFormMain::CycleSheets(bool forward) {
@@ -382,9 +398,13 @@ bool ModalWindowOpen() {
 }
 
 namespace {
-// The list, the calendar and a new entry move the entries under an open alarm window.
+// The list, the calendar and a new entry move the entries under an open alarm window. The
+// window in the way comes up instead.
 bool SchedulerWindowsBlocked() {
-    return ModalWindowOpen() || FormMessage;
+    if (!ModalWindowOpen() && !FormMessage)
+        return false;
+    RaiseModalWindow();
+    return true;
 }
 } // namespace
 

@@ -9,10 +9,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -219,4 +221,25 @@ TEST_F(TrayTest, ANewEntryIsInsertedAndSavedAndAFullTimetableIsToldFirst) {
         Fake.MessageBoxes.Shown[0].Text.startsWith(QString::fromUtf8("Terminarz jest pełny")));
     EXPECT_FALSE(FormTerminarz) << "the editor does not open";
     Timetable().Load(); // leave the one saved entry for whoever runs next
+}
+
+// A modal window that went behind others would keep the scheduler quiet unseen.
+TEST_F(TrayTest, AnOpenModalWindowComesUpInsteadOfAnotherOne) {
+    TFormMain form;
+    form.FormCreate();
+    QDialog settings;
+    QWidget other;
+    settings.show();
+    other.show();
+    FormSettings = &settings;
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.isActiveWindow(); }, 2000));
+    form.mKalendarzClick();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return settings.isActiveWindow(); }, 2000));
+    EXPECT_FALSE(FormKalendarz) << "no second window";
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return other.isActiveWindow(); }, 2000));
+    form.WMTrayButtonDown();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return settings.isActiveWindow(); }, 2000));
+    FormSettings = nullptr;
 }
