@@ -1,6 +1,8 @@
 #include "app/Unitmain.h"
 
+#include "app/Contact.h"
 #include "app/InstanceGuard.h"
+#include "app/Unitabout.h"
 #include "common/Formats.h"
 #include "menus/BcBarPopupMenu.h"
 #include "notes/SheetFile.h"
@@ -307,11 +309,12 @@ TFormKartka* TFormMain::ShowHelpSheet() {
         "Zamknięcie okna karteczki powoduje jej wyrzucenie.",
         "Wyrzucone karteczki można odzyskać w oknie \"Wyrzucone karteczki\".",
         "",
-        "Uwagi proszę kierować pod adres: notella@example.org",
+        "Uwagi proszę kierować pod adres: ",
     };
     QStringList text;
     for (const char* line : lines)
         text << QString::fromUtf8(line);
+    text.last() += QLatin1String(ContactMail);
     sheet->Memo->setPlainText(text.join('\n'));
     Sheets.append(sheet);
     return sheet;
@@ -612,10 +615,20 @@ void TFormMain::SyncAutostart(TAutostartMode mode) {
     }
 }
 
+void TFormMain::ShowAboutWindowModal(bool& dontShowAtStartup, bool& internationalTransfer) {
+    RunAboutWindow(this, dontShowAtStartup, internationalTransfer);
+}
+
 void TFormMain::mInformacjeClick() {
     if (ModalWindowOpen())
         return;
-    // The about window comes with its own change.
+    bool dontShowAtStartup = !Settings.ShowAboutAtStart;
+    bool internationalTransfer = Settings.InternationalBankTransfer;
+    if (!RunAboutWindow(nullptr, dontShowAtStartup, internationalTransfer))
+        return; // the run ended under the window
+    // Stored by the next save: the settings window's OK or the end of the run.
+    Settings.ShowAboutAtStart = !dontShowAtStartup;
+    Settings.InternationalBankTransfer = internationalTransfer;
 }
 
 void TFormMain::mSettingsClick() {

@@ -125,12 +125,9 @@ protected:
     void RemoveTrayIcon();
     // A new note with a fresh name, brought up with the others and focused.
     void NewSheetInFront();
-    // The about window shown 2 s after start; it may change the two check boxes. Without
-    // the window the boxes keep the values they were given.
-    virtual void ShowAboutWindowModal(bool& dontShowAtStartup, bool& internationalTransfer) {
-        Q_UNUSED(dontShowAtStartup);
-        Q_UNUSED(internationalTransfer);
-    }
+    // The about window shown 2 s after start, owned by this window; the boxes come back as
+    // the user left them, or as they were given when the run ended under the window.
+    virtual void ShowAboutWindowModal(bool& dontShowAtStartup, bool& internationalTransfer);
 
 private:
     bool Destroyed = false;

@@ -1,10 +1,14 @@
+#include "app/Unitabout.h"
 #include "app/Unitmain.h"
 #include "common/Formats.h"
 #include "common/IniFile.h"
 #include "support/FakePlatform.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -25,6 +29,17 @@ protected:
         internationalTransfer = AnswerTransfer;
     }
 };
+
+// The about window open now; when FormAbout is not it, fails and closes what is open.
+TFormAbout* OpenAboutWindow() {
+    auto* about = qobject_cast<TFormAbout*>(FormAbout.data());
+    if (!about) {
+        ADD_FAILURE() << "FormAbout is not the window open";
+        if (QWidget* open = QApplication::activeModalWidget())
+            open->close();
+    }
+    return about;
+}
 
 class FormMainTest : public ::testing::Test {
 protected:
@@ -113,6 +128,55 @@ TEST_F(FormMainTest, AboutWindowComesOnANewBuildAndItsAnswersAreSaved) {
     EXPECT_EQ(saved.ReadString("Settings", "LastLaunchedVersion"), "94");
     EXPECT_EQ(saved.ReadString("Settings", "ShowAboutAtStart"), "1");
     EXPECT_EQ(saved.ReadString("Settings", "InternationalBankTransfer"), "1");
+}
+
+TEST_F(FormMainTest, ANewBuildBringsTheAboutWindowBackAndItsBoxIsSaved) {
+    WriteBytes(SettingsFile(), "[Settings]\r\nShowAboutAtStart=0\r\nLastLaunchedVersion=92\r\n");
+    TFormMain form;
+    form.FormCreate();
+    bool shown = false;
+    QTimer::singleShot(0, &form, [&] {
+        TFormAbout* about = OpenAboutWindow();
+        if (!about)
+            return;
+        shown = true;
+        EXPECT_EQ(about->parentWidget(), &form);
+        EXPECT_FALSE(about->CheckBoxDontShowAtStartup->isChecked()) << "back on for build 93";
+        about->CheckBoxDontShowAtStartup->setChecked(true);
+        about->Button1->click();
+    });
+    form.StartupTimerTimer();
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(FormAbout);
+    const TMemIniFile saved(SettingsFile());
+    EXPECT_EQ(saved.ReadString("Settings", "ShowAboutAtStart"), "0");
+    EXPECT_EQ(saved.ReadString("Settings", "LastLaunchedVersion"), "93");
+}
+
+TEST_F(FormMainTest, AFailedSaveAfterTheAboutWindowIsToldAndLeavesTheTrayUsable) {
+    ASSERT_TRUE(QDir().mkpath(SettingsFile()));
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    TFormMain form;
+    form.FormCreate();
+    int shown = 0;
+    auto answer = [&] {
+        QTimer::singleShot(0, &form, [&] {
+            if (TFormAbout* about = OpenAboutWindow()) {
+                ++shown;
+                about->Button1->click();
+            }
+        });
+    };
+    answer();
+    form.StartupTimerTimer();
+    EXPECT_EQ(shown, 1);
+    ASSERT_EQ(Fake.MessageBoxes.Shown.size(), 1u);
+    EXPECT_EQ(Fake.MessageBoxes.Shown[0].Caption, QString::fromUtf8("Błąd"));
+    EXPECT_FALSE(ModalWindowOpen());
+    answer();
+    form.mInformacjeClick();
+    EXPECT_EQ(shown, 2);
+    form.Terminate(); // its failure goes to stderr
 }
 
 TEST_F(FormMainTest, AnUnwritableSettingsFileIsReportedWhileRunningButNotAtTheEnd) {
