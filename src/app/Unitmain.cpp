@@ -3,6 +3,7 @@
 #include "app/Contact.h"
 #include "app/InstanceGuard.h"
 #include "app/Unitabout.h"
+#include "app/Unitsettings.h"
 #include "common/Formats.h"
 #include "menus/BcBarPopupMenu.h"
 #include "notes/SheetFile.h"
@@ -632,9 +633,28 @@ void TFormMain::mInformacjeClick() {
 }
 
 void TFormMain::mSettingsClick() {
-    if (ModalWindowOpen())
+    if (ModalWindowOpen()) {
+        RaiseModalWindow();
         return;
-    // The settings window comes with its own change.
+    }
+    const QStringList sounds = SoundFileNames(SoundDir());
+    QPointer<TFormSettings> form = new TFormSettings;
+    FormSettings = form;
+    form->Fill(ChoiceFromSettings(Settings, ShowIconWhenAltTabPressed, sounds), sounds);
+    if (form->exec() == QDialog::Accepted && form && !Ended()) {
+        ApplyChoice(form->Choice(), sounds, Settings, ShowIconWhenAltTabPressed);
+        MarkDefaultMenuItem();
+        // A failure is reported there, and the new values stay in force for this run.
+        SaveCurrentSettings();
+        for (TFormKartka* sheet : Sheets) {
+            if (!sheet)
+                continue;
+            sheet->SoundFile = Settings.ActivateSheet;
+            sheet->PlaySound = Settings.ActivateSheetPlaySound;
+        }
+    }
+    delete form;
+    FormSettings = nullptr;
 }
 
 void TFormMain::mObslugaClick() {

@@ -1,5 +1,6 @@
 #include "notes/SheetActivation.h"
 
+#include "app/SettingsForm.h"
 #include "common/Formats.h"
 #include "platform/Platform.h"
 
@@ -40,7 +41,7 @@ void TSheetActivation::Check() {
     }
     FDingTimer->start();
     if (PlaySound)
-        PlaySoundFile(ProgramFile(QStringLiteral("sound/") + SoundFile));
+        PlaySoundFile(SoundFilePath(SoundFile));
 }
 
 void TSheetActivation::StopAlarm() {

@@ -1,5 +1,6 @@
 #include "scheduler/SchedulerTick.h"
 
+#include "app/SettingsForm.h"
 #include "platform/Platform.h"
 
 #include <utility>
@@ -142,6 +143,6 @@ void TSchedulerTick::OpenAlarm(int index, TDateTime due, std::int64_t offset, TA
         if (e.shown)
             return;
     if (Settings.ActivateTerminarzPlaySound)
-        PlaySoundFile(ProgramFile(QStringLiteral("sound/") + Settings.ActivateTerminarz));
+        PlaySoundFile(SoundFilePath(Settings.ActivateTerminarz));
     Presenter->ShowAlarm(Table, index, due, offset, cause, Settings.AutomarkDelete);
 }
