@@ -10,6 +10,7 @@
 #include "platform/GuiServices.h"
 #include "platform/Platform.h"
 #include "scheduler_ui/TerminarzLogic.h"
+#include "scheduler_ui/Unitkalendarz.h"
 #include "scheduler_ui/Unitterminarz.h"
 
 #include <QAction>
@@ -675,7 +676,13 @@ void TFormMain::mUruchomPrzyStarcieClick() {
 void TFormMain::mKalendarzClick() {
     if (SchedulerWindowsBlocked())
         return;
-    // The year calendar comes with its own change.
+    auto* calendar = new TFormKalendarz;
+    FormKalendarz = calendar;
+    calendar->exec();
+    if (!Ended())
+        BringToFront();
+    delete calendar;
+    FormKalendarz = nullptr;
 }
 
 void TFormMain::mTerminarzClick() {

@@ -770,6 +770,53 @@ scenario_alarm_delete() {
     stop "$P" TERM
 }
 
+# --- year calendar -------------------------------------------------------------
+
+# Win+Shift+K while another application's window has the focus opens the calendar; the 1st of
+# another month clicked, Insert, a note and Ctrl+Enter put an entry for that day into the file.
+scenario_calendar_entry() {
+    start_one || { fail_fate "$P" "marker not created"; return; }
+    local other cal= editor=
+    DISPLAY=$DISP xev -name obcy -geometry 200x100+600+600 >/dev/null 2>&1 &
+    PIDS+=("$!")
+    poll 5 eval 'other=$(x xdotool search --onlyvisible --name "^obcy$" 2>/dev/null | head -n1); [ -n "$other" ]' ||
+        { fail "the other application's window did not appear"; return; }
+    x xdotool windowfocus --sync "$other"
+    x xdotool key super+shift+k
+    find_calendar() {
+        cal=$(x xdotool search --all --onlyvisible --pid "$P" --name '^Kalendarz$' 2>/dev/null | head -n1)
+        [ -n "$cal" ]
+    }
+    find_editor() {
+        editor=$(x xdotool search --all --onlyvisible --pid "$P" --name '^Wpis terminarza$' \
+            2>/dev/null | head -n1)
+        [ -n "$editor" ]
+    }
+    while_alive "$P" 5 find_calendar || { fail_fate "$P" "Win+Shift+K opened no calendar"; return; }
+    local month day col
+    month=$(( $(date +%-m) == 6 ? 7 : 6 ))
+    day=$(printf '%s-%02d-01' "$(date +%Y)" "$month")
+    col=$(( $(date -d "$day" +%u) - 1 ))
+    eval "$(x xdotool getwindowgeometry --shell "$cal")"
+    # Grids 120 pixels apart across and 103 down from 10,48; cells 15 x 10 with 1-pixel lines
+    # under the weekday row.
+    x xdotool mousemove $((X + 10 + 120 * ((month - 1) % 4) + 16 * col + 7)) \
+        $((Y + 48 + 103 * ((month - 1) / 4) + 11 + 5)) click 1
+    x xdotool windowfocus --sync "$cal" && x xdotool key Insert
+    poll 5 find_editor || { fail "Insert opened no editor"; return; }
+    x xdotool windowfocus --sync "$editor" && x xdotool key alt+n
+    x xdotool type --delay 20 "Z kalendarza"
+    x xdotool key ctrl+Return
+    poll 5 not find_editor || { fail "Ctrl+Enter did not close the editor"; return; }
+    poll 5 grep -q "^date=$day" "$D/timetable/timetable.ini" ||
+        fail "timetable.ini holds no entry for $day"
+    grep -q 'notka="Z kalendarza"' "$D/timetable/timetable.ini" 2>/dev/null ||
+        fail "the entry lacks its note"
+    x xdotool windowfocus --sync "$cal" && x xdotool key Escape
+    poll 5 not find_calendar || fail "Escape did not close the calendar"
+    stop "$P" TERM
+}
+
 # --- monitors coming and going --------------------------------------------------
 
 # Xvfb's monitors are fixed at its start: this part runs on Xorg's dummy driver instead, two
@@ -874,7 +921,7 @@ ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwrita
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
 stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
 notes_survive_sigterm note_alarm tray_menu hot_keys held_keys
-alarm_delete display_change"
+alarm_delete calendar_entry display_change"
 
 # --- runner ----------------------------------------------------------------
 
