@@ -1,11 +1,13 @@
 // A full timetable (5000 entries): Save and Load (flushes included), 5000 Inserts, a tick
-// over entries none of which is due, and a Remove into an archive of 50 000 entries.
+// over entries none of which is due, the list window's filters, and a Remove into an archive
+// of 50 000 entries.
 // Run by hand:
 //   cmake --build build --target bench_timetable && build/bench/bench_timetable [dir]
 #include "common/IniFile.h"
 #include "platform/Platform.h"
 #include "scheduler/SchedulerTick.h"
 #include "scheduler/Timetable.h"
+#include "scheduler_ui/TerminarzFilter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -90,6 +92,23 @@ int main(int argc, char** argv) {
         ticks.push_back(t.nsecsElapsed() / 1e6);
     }
     std::printf("tick over 5000 entries, none due: median %.3f ms\n", Median(ticks));
+
+    for (const auto& [name, filter] : std::vector<std::pair<const char*, TListFilter>>{
+             {"no filter", {}},
+             {"a kind", {KindWeekly, {}}},
+             {"text every note has", {0, QStringLiteral("ŻÓŁĆ")}},
+             {"text no note has", {0, QStringLiteral("qqxz")}}}) {
+        std::vector<double> ms;
+        size_t listed = 0;
+        for (int round = 0; round < 50; ++round) {
+            QElapsedTimer t;
+            t.start();
+            listed = FilterEntries(table.entries(), filter).size();
+            ms.push_back(t.nsecsElapsed() / 1e6);
+        }
+        std::printf("list filter over 5000 entries, %s (%zu listed): median %.3f ms\n", name,
+                    listed, Median(ms));
+    }
 
     TMemIniFile archive(TTimetable::ArchiveFileName());
     archive.WriteInteger(QStringLiteral("TimeTable"), QStringLiteral("Count"), 50000);

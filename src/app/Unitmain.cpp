@@ -12,6 +12,7 @@
 #include "scheduler_ui/TerminarzLogic.h"
 #include "scheduler_ui/Unitkalendarz.h"
 #include "scheduler_ui/Unitterminarz.h"
+#include "scheduler_ui/Unitterminarzmanager.h"
 
 #include <QAction>
 #include <QApplication>
@@ -688,7 +689,11 @@ void TFormMain::mKalendarzClick() {
 void TFormMain::mTerminarzClick() {
     if (SchedulerWindowsBlocked())
         return;
-    // The scheduler list comes with its own change.
+    auto* list = new TFormTerminarzManager;
+    FormTerminarzManager = list;
+    list->exec();
+    delete list;
+    FormTerminarzManager = nullptr;
 }
 
 void TFormMain::mWpisTerminarzaClick() {

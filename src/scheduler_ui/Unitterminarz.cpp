@@ -1,8 +1,7 @@
 #include "scheduler_ui/Unitterminarz.h"
 
-#include "common/IniFile.h"
 #include "common/IniText.h"
-#include "notes/SheetFile.h"
+#include "controls/WindowPlace.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -14,9 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTextDocument>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -27,10 +24,6 @@ const QString Section = QStringLiteral("ScheduleEditWindow");
 // Win32 keeps the outer height at least 330, that is a client of 296 under its 34-pixel
 // caption and borders; here the client keeps that least height whatever the frame.
 constexpr int MinClientHeight = 296;
-
-// The window manager's frame, as last seen on an editor of this run: a fresh editor has
-// none until it is mapped, and its stored outer height needs it before that.
-QMargins LastFrame;
 
 const QColor SectionGrey(128, 128, 128);
 
@@ -102,6 +95,7 @@ TFormTerminarz::TFormTerminarz(QWidget* owner)
     setMinimumSize(DesignedClientWidth, MinClientHeight);
     setMaximumWidth(DesignedClientWidth);
     resize(DesignedClientWidth, DesignedClientHeight);
+    Place = new TWindowPlace(this);
 
     BuildControls();
     LayoutControls();
@@ -415,11 +409,6 @@ bool TFormTerminarz::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- Window position ------------------------------------------------------------------
 
-QMargins TFormTerminarz::FrameMargins() const {
-    const QWindow* w = windowHandle();
-    return w ? w->frameMargins() : QMargins();
-}
-
 void TFormTerminarz::setVisible(bool visible) {
     const bool showing = visible && !isVisible();
     if (showing)
@@ -427,7 +416,7 @@ void TFormTerminarz::setVisible(bool visible) {
     QDialog::setVisible(visible);
     if (showing) {
         // Where the frame is known as soon as the window exists, the height is right at once.
-        FixOuterPlace();
+        Place->Apply();
         if (isMinimized())
             setWindowState(windowState() & ~Qt::WindowMinimized);
         raise();
@@ -435,92 +424,17 @@ void TFormTerminarz::setVisible(bool visible) {
     }
 }
 
-namespace {
-
-QRect PrimaryScreenRect() {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    return primary ? primary->geometry() : QRect(0, 0, 1024, 768);
-}
-
-// The default place: the window centred on the primary screen, each half truncated.
-int CentredLeft(int outerWidth) {
-    const QRect screen = PrimaryScreenRect();
-    return screen.x() + screen.width() / 2 - outerWidth / 2;
-}
-
-int CentredTop(int outerHeight) {
-    const QRect screen = PrimaryScreenRect();
-    return screen.y() + screen.height() / 2 - outerHeight / 2;
-}
-
-QList<QRect> ScreenRects() {
-    QList<QRect> screens;
-    for (const QScreen* s : QGuiApplication::screens())
-        screens << s->geometry();
-    return screens;
-}
-
-} // namespace
-
 void TFormTerminarz::FormShow() {
-    const TMemIniFile ini(SettingsFileName());
-    // Stored sizes are outer ones; the frame is known from an earlier showing at best.
-    QMargins frame = FrameMargins();
-    if (frame.isNull())
-        frame = LastFrame;
-    const int frameW = frame.left() + frame.right();
-    const int frameH = frame.top() + frame.bottom();
-
-    const int outerHeight = ini.ReadInteger(Section, QStringLiteral("Height"), DefaultHeight);
-    resize(width(),
-           std::clamp<qint64>(qint64(outerHeight) - frameH, minimumHeight(), maximumHeight()));
-    const QSize outer(width() + frameW, height() + frameH);
-    const bool storedLeft = ini.ValueExists(Section, QStringLiteral("Left"));
-    const bool storedTop = ini.ValueExists(Section, QStringLiteral("Top"));
-    const int left = ini.ReadInteger(Section, QStringLiteral("Left"), CentredLeft(outer.width()));
-    const int top = ini.ReadInteger(Section, QStringLiteral("Top"), CentredTop(outer.height()));
-    // A window not yet created is placed by its frame, as Win32's Left and Top are.
-    move(PlaceOnScreens(QPoint(left, top), outer, ScreenRects()));
-
-    PendingPlace.reset();
-    if (frame.isNull())
-        PendingPlace = TPendingPlace{outerHeight, !storedLeft, !storedTop};
-
-    if (ini.ReadInteger(Section, QStringLiteral("Maximized"), 0) != 0)
+    const TStoredPlace stored = ReadStoredPlace(Section);
+    // The width is neither read nor stored.
+    Place->Restore(std::nullopt, stored.Height.value_or(DefaultHeight), stored.Left, stored.Top);
+    if (stored.Maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
-}
-
-void TFormTerminarz::FixOuterPlace() {
-    if (!PendingPlace || !isVisible())
-        return;
-    const QMargins frame = FrameMargins();
-    if (frame.isNull())
-        return;
-    LastFrame = frame;
-    const TPendingPlace pending = *PendingPlace;
-    PendingPlace.reset();
-    if (isMaximized())
-        return;
-    resize(width(), std::clamp<qint64>(qint64(pending.OuterHeight) - frame.top() - frame.bottom(),
-                                       minimumHeight(), maximumHeight()));
-    const QRect outer = frameGeometry();
-    QPoint place = outer.topLeft();
-    if (pending.CentreX)
-        place.setX(CentredLeft(outer.width()));
-    if (pending.CentreY)
-        place.setY(CentredTop(outer.height()));
-    move(PlaceOnScreens(place, outer.size(), ScreenRects()));
 }
 
 void TFormTerminarz::resizeEvent(QResizeEvent* event) {
     LayoutControls();
     QDialog::resizeEvent(event);
-    FixOuterPlace();
-}
-
-void TFormTerminarz::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    FixOuterPlace();
 }
 
 void TFormTerminarz::hideEvent(QHideEvent* event) {
@@ -531,22 +445,6 @@ void TFormTerminarz::hideEvent(QHideEvent* event) {
 }
 
 void TFormTerminarz::FormHide() {
-    PendingPlace.reset();
-    if (const QMargins frame = FrameMargins(); !frame.isNull())
-        LastFrame = frame;
-    TMemIniFile ini(SettingsFileName());
-    const bool maximized = isMaximized();
-    ini.WriteInteger(Section, QStringLiteral("Maximized"), maximized ? 1 : 0);
-    if (!maximized) {
-        const QRect outer = frameGeometry();
-        ini.WriteInteger(Section, QStringLiteral("Height"), outer.height());
-        ini.WriteInteger(Section, QStringLiteral("Left"), outer.x());
-        ini.WriteInteger(Section, QStringLiteral("Top"), outer.y());
-    }
-    QString error;
-    if (!ini.UpdateFile(&error))
-        MessageBox(nullptr,
-                   QStringLiteral("Nie można zapisać położenia okna do pliku \"%1\".\n\n%2")
-                       .arg(ini.FileName(), error),
-                   QStringLiteral("Błąd"), TMsgButtons::OK, TMsgIcon::Error);
+    Place->Hidden();
+    StoreWindowPlace(this, Section, false);
 }

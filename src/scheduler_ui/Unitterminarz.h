@@ -5,9 +5,6 @@
 #include "scheduler_ui/TerminarzLogic.h"
 
 #include <QDialog>
-#include <QMargins>
-
-#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -16,6 +13,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class TWindowPlace;
 
 // "Wpis terminarza": the modal editor of one scheduler entry. It never touches the timetable:
 // the opener fills it (SetupNewEntry or LoadEntry, then perhaps SetKind), runs exec() and, on
@@ -92,7 +90,6 @@ protected:
     void setVisible(bool visible) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
     void BuildControls();
@@ -101,17 +98,7 @@ private:
     // FormShow and FormHide: the window's place in the settings file's "ScheduleEditWindow".
     void FormShow();
     void FormHide();
-    QMargins FrameMargins() const;
-    // Applies the pending place once the frame is known.
-    void FixOuterPlace();
     bool FormKeyDown(QObject* watched, QKeyEvent* event);
 
-    // What the show asked for while the window manager's frame was not known yet: the outer
-    // height, and whether the window is to be centred across or down (no stored place).
-    struct TPendingPlace {
-        int OuterHeight = 0;
-        bool CentreX = false;
-        bool CentreY = false;
-    };
-    std::optional<TPendingPlace> PendingPlace;
+    TWindowPlace* Place = nullptr;
 };

@@ -770,6 +770,58 @@ scenario_alarm_delete() {
     stop "$P" TERM
 }
 
+# Win+Shift+T while another application's window has the focus opens the list, on the screen
+# and within it although its stored place lies on no monitor; Escape closes it, the place it
+# had is stored, and the next opening comes back there without growing.
+scenario_list_hot_key() {
+    S=$(new_session)
+    D=$(new_progdir)
+    mkdir -p "$D/timetable"
+    printf '[Settings]\r\nHotKeySheduler=1\r\nShowAboutAtStart=0\r\nLastLaunchedVersion=%s\r\n[SchedulerWindow]\r\nWidth=600\r\nHeight=100000\r\nLeft=-99999\r\nTop=5000\r\n' \
+        "${NOTELLA_BUILD_NUMBER:-1}" >"$D/notella.ini"
+    printf '[TimeTable]\r\nCount=2\r\n[TT0]\r\nkind=3\r\ntime=07:30:00\r\nnotka="Leki"\r\n[TT1]\r\nkind=4\r\ndayofweek=5\r\ntime=14:30:00\r\nnotka="Zakupy</NL/>na weekend"\r\n' |
+        iconv -f utf-8 -t cp1250 >"$D/timetable/timetable.ini"
+    launch "$S" "$D"
+    P=$LAST_PID
+    while_alive "$P" 10 test -e "$(marker "$S")" || { fail_fate "$P" "marker not created"; return; }
+    local other list= first
+    DISPLAY=$DISP xev -name obcy -geometry 200x100+600+600 >/dev/null 2>&1 &
+    PIDS+=("$!")
+    poll 5 eval 'other=$(x xdotool search --onlyvisible --name "^obcy$" 2>/dev/null | head -n1); [ -n "$other" ]' ||
+        { fail "the other application's window did not appear"; return; }
+    find_list() {
+        list=$(x xdotool search --all --onlyvisible --pid "$P" --name '^Terminarz$' 2>/dev/null | head -n1)
+        [ -n "$list" ]
+    }
+    list_at() { # the list's place in X, Y, WIDTH, HEIGHT and as text in AT
+        X='' Y='' WIDTH='' HEIGHT=''
+        eval "$(x xdotool getwindowgeometry --shell "$list" 2>/dev/null)"
+        AT="$X,$Y ${WIDTH}x$HEIGHT"
+    }
+    x xdotool windowfocus --sync "$other"
+    x xdotool key super+shift+t
+    while_alive "$P" 5 find_list || { fail_fate "$P" "Win+Shift+T opened no list window"; return; }
+    list_at
+    first=$AT
+    [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1280 ] && [ $((Y + HEIGHT)) -le 1024 ] ||
+        fail "the list window lies at $first, not on the 1280x1024 screen"
+    x import -window root /tmp/notella-list.png >/dev/null 2>&1
+    x xdotool windowfocus --sync "$list" && x xdotool key Escape
+    poll 5 not find_list || { fail "Escape did not close the list"; return; }
+    load_ini "$D/notella.ini"
+    check_value SchedulerWindow Maximized 0
+    check_value SchedulerWindow Left "$X"
+    check_value SchedulerWindow Top "$Y"
+    x xdotool windowfocus --sync "$other"
+    x xdotool key super+shift+t
+    while_alive "$P" 5 find_list || { fail_fate "$P" "Win+Shift+T did not open the list again"; return; }
+    list_at
+    [ "$AT" = "$first" ] || fail "opened again at $AT, first at $first"
+    x xdotool windowfocus --sync "$list" && x xdotool key Escape
+    poll 5 not find_list || fail "Escape did not close the list the second time"
+    stop "$P" TERM
+}
+
 # --- year calendar -------------------------------------------------------------
 
 # Win+Shift+K while another application's window has the focus opens the calendar; the 1st of
@@ -920,7 +972,7 @@ display_change() {
 ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwritable
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
 stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
-notes_survive_sigterm note_alarm tray_menu hot_keys held_keys
+notes_survive_sigterm note_alarm tray_menu hot_keys held_keys list_hot_key
 alarm_delete calendar_entry display_change"
 
 # --- runner ----------------------------------------------------------------
