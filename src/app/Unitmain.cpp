@@ -233,9 +233,10 @@ void TFormMain::BringToFront() {
 bool RaiseModalWindow() {
     // Nothing lifts a modal window that went behind others on Linux, and while it is open the
     // scheduler reports nothing: whatever reaches for the program brings it back up.
-    for (QWidget* w : {FormAbout.data(), FormKalendarz.data(), FormTerminarz.data(),
-                       FormTerminarzManager.data(), FormSettings.data(), FormSheetsList.data(),
-                       FormMessage.data()}) {
+    // The entry editor first: it may stand over the list, the calendar or an alarm.
+    for (QWidget* w : {FormTerminarz.data(), FormMessage.data(), FormAbout.data(),
+                       FormKalendarz.data(), FormTerminarzManager.data(), FormSettings.data(),
+                       FormSheetsList.data()}) {
         if (w && w->isVisible()) {
             w->raise();
             w->activateWindow();
