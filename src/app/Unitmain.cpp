@@ -7,6 +7,7 @@
 #include "common/Formats.h"
 #include "menus/BcBarPopupMenu.h"
 #include "notes/SheetFile.h"
+#include "notes/Unitsheetslist.h"
 #include "platform/GuiServices.h"
 #include "platform/Platform.h"
 #include "scheduler_ui/TerminarzLogic.h"
@@ -23,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -185,6 +187,9 @@ TFormKartka* TFormMain::OpenSheet(const QString& name) {
         [this](TFormKartka* s, int reason) { SheetClosed(s, reason); }, this,
         Settings.EditTitleAtCreate, Settings.AlphaValueDeactivated, Settings.AlphaValue,
         Settings.Autoresize, true, SheetsDir + name);
+    // A note opened during the run (new or restored) alarms with its sound too.
+    sheet->SoundFile = Settings.ActivateSheet;
+    sheet->PlaySound = Settings.ActivateSheetPlaySound;
     Sheets.append(sheet);
     return sheet;
 }
@@ -714,7 +719,28 @@ void TFormMain::mWpisTerminarzaClick() {
 }
 
 void TFormMain::mUsunieteKarteczkiClick() {
-    if (ModalWindowOpen())
+    if (ModalWindowOpen()) {
+        RaiseModalWindow();
         return;
-    // The trash window comes with its own change.
+    }
+    TFormSheetsList::THost host;
+    host.OpenSheetNames = [this] {
+        // An open note has no file until it holds text: its name is taken all the same.
+        QStringList names;
+        for (TFormKartka* sheet : Sheets)
+            if (sheet && sheet->Storage && !sheet->Storage->FileName.isEmpty())
+                names << QFileInfo(sheet->Storage->FileName).fileName();
+        return names;
+    };
+    host.OpenSheet = [this](const QString& name) {
+        if (!Ended())
+            OpenSheet(name);
+    };
+    const std::unique_ptr<TFormSheetsList> form(new TFormSheetsList(SheetsDir, std::move(host)));
+    FormSheetsList = form.get();
+    // However the window ends, the reference goes before the window does.
+    const auto clear = qScopeGuard([] { FormSheetsList = nullptr; });
+    form->exec();
+    if (!Ended())
+        BringToFront();
 }

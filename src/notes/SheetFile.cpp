@@ -9,7 +9,10 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -46,6 +49,33 @@ void KeepBackup(const QString& fileName) {
 
 QString ErrnoText() {
     return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+void SyncFile(const QString& path) {
+    const int fd = ::open(Native(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+TPlaceResult MoveFileNoReplace(const QString& from, const QString& to) {
+    if (::renameat2(AT_FDCWD, Native(from).constData(), AT_FDCWD, Native(to).constData(),
+                    RENAME_NOREPLACE) == 0) {
+        SyncDirectory(QFileInfo(to).absolutePath());
+        return TPlaceResult::Done;
+    }
+    if (errno == EEXIST)
+        return TPlaceResult::Taken;
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return TPlaceResult::Failed;
+    // Another file system, or no such rename on this one: a second name, then the first goes.
+    const TPlaceResult r = LinkFileNoReplace(from, to);
+    if (r == TPlaceResult::Done && ::unlink(Native(from).constData()) != 0 && errno != ENOENT) {
+        ::unlink(Native(to).constData());
+        return TPlaceResult::Failed;
+    }
+    return r;
 }
 
 } // namespace
@@ -144,22 +174,9 @@ bool MoveSheetFileToTrash(const QString& fileName) {
     QDir().mkpath(trashDir);
     bool ok = true;
     if (fi.exists()) {
-        const QString target = trashDir + '/' + fi.fileName();
-        auto moved = [&] {
-            return ::rename(Native(fileName).constData(), Native(target).constData()) == 0;
-        };
-        if (!moved()) {
-            QFile::remove(target);
-            if (!moved()) {
-                // Another file system: copy, then drop the original.
-                QByteArray bytes;
-                const bool copied =
-                    ReadWholeFile(fileName, bytes) && WriteFileSynced(target, bytes);
-                if (!copied)
-                    QFile::remove(target);
-                ok = QFile::remove(fileName);
-            }
-        }
+        // A note thrown away earlier under the same name keeps its place in the trash.
+        if (PlaceUnderFreeName(fileName, trashDir, fi.fileName(), {}, false).isEmpty())
+            ok = ::unlink(Native(fileName).constData()) == 0 || errno == ENOENT;
         SyncDirectory(fi.absolutePath());
     }
     QFile::remove(SheetBackupName(fileName));
@@ -167,20 +184,110 @@ bool MoveSheetFileToTrash(const QString& fileName) {
     return ok;
 }
 
+QString SheetNameCandidate(const QString& name, int n) {
+    if (n == 0)
+        return name;
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot <= 0)
+        return name + QString::number(n);
+    return name.left(dot) + QString::number(n) + name.mid(dot);
+}
+
 QString MakeSheetFileName(const QString& sheetsDir, TDateTime now, const QStringList& inUse) {
     SetNamingFormats();
-    const QString base = FormatDate(now) + FormatTime(now);
+    const QString first = FormatDate(now) + FormatTime(now) + QStringLiteral(".sheet");
     SetAfterNamingFormats();
     QString dir = sheetsDir;
     if (!dir.endsWith('/'))
         dir += '/';
-    QString candidate = base;
     auto taken = [&](const QString& name) {
         return QFileInfo::exists(dir + name) || inUse.contains(name);
     };
-    for (int n = 1; taken(candidate + QStringLiteral(".sheet")); ++n)
-        candidate = base + QString::number(n);
-    return candidate + QStringLiteral(".sheet");
+    QString candidate = first;
+    for (int n = 1; taken(candidate); ++n)
+        candidate = SheetNameCandidate(first, n);
+    return candidate;
+}
+
+TPlaceResult LinkFileNoReplace(const QString& from, const QString& to) {
+    if (::link(Native(from).constData(), Native(to).constData()) != 0) {
+        if (errno == EEXIST)
+            return TPlaceResult::Taken;
+        // A file system without links, or another file system.
+        return CopyFileNoReplace(from, to);
+    }
+    SyncFile(to);
+    SyncDirectory(QFileInfo(to).absolutePath());
+    return TPlaceResult::Done;
+}
+
+TPlaceResult CopyFileNoReplace(const QString& from, const QString& to) {
+    // Never waits on a pipe or a device that took the file's place.
+    const int in = ::open(Native(from).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (in < 0)
+        return TPlaceResult::Failed;
+    struct stat st {};
+    QByteArray bytes;
+    bool read = ::fstat(in, &st) == 0 && S_ISREG(st.st_mode);
+    if (read) {
+        QFile source;
+        read = source.open(in, QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
+        if (read) {
+            bytes = source.readAll();
+            read = source.error() == QFileDevice::NoError;
+        }
+    }
+    ::close(in);
+    if (!read)
+        return TPlaceResult::Failed;
+
+    const QFileInfo target(to);
+    const QString temp = target.path() + QStringLiteral("/.") + target.fileName() +
+                         QStringLiteral(".%1.tmp").arg(::getpid());
+    const QByteArray nativeTemp = Native(temp), nativeTo = Native(to);
+    ::unlink(nativeTemp.constData()); // left by a run of this process id that crashed
+    if (!WriteFileSynced(temp, bytes, static_cast<int>(st.st_mode & 07777))) {
+        ::unlink(nativeTemp.constData());
+        return TPlaceResult::Failed;
+    }
+    TPlaceResult result = TPlaceResult::Failed;
+    bool renamed = false;
+    if (::renameat2(AT_FDCWD, nativeTemp.constData(), AT_FDCWD, nativeTo.constData(),
+                    RENAME_NOREPLACE) == 0) {
+        result = TPlaceResult::Done;
+        renamed = true;
+    } else if (errno == EEXIST) {
+        result = TPlaceResult::Taken;
+    } else if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) {
+        // No such rename on this file system: a link never replaces either.
+        if (::link(nativeTemp.constData(), nativeTo.constData()) == 0)
+            result = TPlaceResult::Done;
+        else if (errno == EEXIST)
+            result = TPlaceResult::Taken;
+    }
+    if (!renamed)
+        ::unlink(nativeTemp.constData());
+    if (result == TPlaceResult::Done)
+        SyncDirectory(target.absolutePath());
+    return result;
+}
+
+QString PlaceUnderFreeName(const QString& from, const QString& dir, const QString& name,
+                           const QStringList& inUse, bool keepSource) {
+    const QString prefix = dir.endsWith('/') ? dir : dir + '/';
+    for (int n = 0; n < 100000; ++n) {
+        const QString candidate = SheetNameCandidate(name, n);
+        if (inUse.contains(candidate))
+            continue;
+        const QString to = prefix + candidate;
+        const TPlaceResult r =
+            keepSource ? LinkFileNoReplace(from, to) : MoveFileNoReplace(from, to);
+        if (r == TPlaceResult::Done)
+            return candidate;
+        if (r == TPlaceResult::Failed)
+            return {};
+    }
+    return {};
 }
 
 QPoint KeepVisible(QPoint place, int width, const QRect& d) {

@@ -46,16 +46,35 @@ bool SaveSheetFile(const QString& fileName, const TSheetRecord& record, QString*
 // "<name>.bak" for "<name>.sheet".
 QString SheetBackupName(const QString& fileName);
 
-// Moves a note's file into "deleted/" beside it, replacing a trashed note of the same name,
-// copying where a rename cannot cross file systems, and deleting it outright only when
-// neither works; its ".bak" and "$" companions are removed. False when the file could be
-// neither moved nor deleted.
+// Moves a note's file into "deleted/" beside it, under a free name when a thrown-away note
+// already has its name, copying where a rename cannot cross file systems, and deleting it
+// outright only when neither works; its ".bak" and "$" companions are removed. False when
+// the file could be neither moved nor deleted.
 bool MoveSheetFileToTrash(const QString& fileName);
 
 // A new note's file name (without directory): the date and time as fourteen digits, with a
 // number behind it while a note of that name exists in `sheetsDir` or is open (`inUse`: an
 // open note has no file until it holds text). Leaves the after-naming formats in force.
 QString MakeSheetFileName(const QString& sheetsDir, TDateTime now, const QStringList& inUse = {});
+
+// The n-th choice of a note's name: the name itself, then its base with 1, 2, ... behind it.
+QString SheetNameCandidate(const QString& name, int n);
+
+enum class TPlaceResult { Done, Taken, Failed };
+
+// Gives the file `from` the second name `to` without ever replacing what lies at `to` (Taken
+// then): a hard link, or where links are refused a flushed copy put in place with
+// CopyFileNoReplace. Done only once the new name and its bytes are on the disk.
+TPlaceResult LinkFileNoReplace(const QString& from, const QString& to);
+// The copy: a flushed temporary file beside `to`, with the bytes and permission bits of
+// `from`, moved to `to` only while nothing is there.
+TPlaceResult CopyFileNoReplace(const QString& from, const QString& to);
+
+// Puts `from` into `dir` under `name` or the first free choice after it (SheetNameCandidate;
+// names in `inUse` are skipped as taken), moving it or, with `keepSource`, linking or copying
+// it. Nothing in `dir` is ever replaced. The name used, or empty when it could not be placed.
+QString PlaceUnderFreeName(const QString& from, const QString& dir, const QString& name,
+                           const QStringList& inUse, bool keepSource);
 
 // A note's place pulled onto the desktop so that at least 40 pixels of it stay in reach.
 QPoint KeepVisible(QPoint place, int width, const QRect& desktop);

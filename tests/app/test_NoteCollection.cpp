@@ -1,12 +1,19 @@
 #include "app/Unitmain.h"
 #include "common/Formats.h"
 #include "common/IniFile.h"
+#include "common/TextFile.h"
+#include "notes/SheetActivation.h"
+#include "notes/Unitsheetslist.h"
 #include "support/FakePlatform.h"
 #include "support/OffscreenScreens.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -166,4 +173,84 @@ TEST_F(NoteCollectionTest, ANoteComesOntoTheScreensLeftAndGoesBackWhenItsScreenR
     note->Storage->MarkModified(true);
     note->Storage->FlushPendingSave();
     EXPECT_EQ(stored(), QPoint(100, 100));
+}
+
+TEST_F(NoteCollectionTest, ANoteOpenedDuringTheRunPlaysItsSound) {
+    WriteBytes(Fake.Directory.Dir() + "/notella.ini", "[Sound]\r\nActivateSheetPlaySound=1\r\n");
+    QDir().mkpath(Fake.Directory.Dir() + "/sound");
+    WriteBytes(Fake.Directory.Dir() + "/sound/eGem.wav", "RIFF");
+    Fake.Clock.Value = EncodeDate(2026, 12, 7);
+    TFormMain form;
+    form.FormCreate();
+    WriteBytes(Sheets() + "/a.sheet", "[Activation]\r\nEnabled=1\r\nDateTime=2000-01-01\r\n");
+    TFormKartka* note = form.OpenSheet("a.sheet");
+    ASSERT_TRUE(note->Activation);
+    note->Activation->Check();
+    EXPECT_EQ(Fake.Sound.Played, QStringList{Fake.Directory.Dir() + "/sound/eGem.wav"});
+}
+
+TEST_F(NoteCollectionTest, TheTrashRestoresBesideALiveAndAnOpenNoteOfTheSameName) {
+    Fake.Clock.Value = EncodeDate(2026, 12, 7) + EncodeTime(9, 30, 5, 0);
+    const QString stamp = "20261207093005.sheet";
+    Note("n.sheet", 10, 10);
+    TFormMain form;
+    form.FormCreate();
+    form.mNowaKarteczkaClick(); // open, no file yet
+    ASSERT_EQ(form.Sheets.size(), 2);
+    QDir().mkpath(Sheets() + "/deleted");
+    const QByteArray trashed =
+        "[Position]\r\nLeft=300\r\nTop=200\r\n[Sheet]\r\nTitle=Wyrzucona\r\n";
+    WriteBytes(Sheets() + "/deleted/n.sheet", trashed);
+    WriteBytes(Sheets() + "/deleted/" + stamp, trashed);
+    const QByteArray live = ReadText(Sheets() + "/n.sheet").toUtf8();
+
+    QWidget about;
+    FormAbout = &about;
+    form.mUsunieteKarteczkiClick();
+    EXPECT_FALSE(FormSheetsList) << "not while another window is open";
+    FormAbout = nullptr;
+
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = true;
+        auto* w = qobject_cast<TFormSheetsList*>(FormSheetsList.data());
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(ModalWindowOpen());
+        EXPECT_EQ(w->LabelCount->text(), "  Lista wyrzuconych karteczek (2)");
+        for (const QString& name : {QString("n.sheet"), stamp}) {
+            w->ListView1->setCurrentItem(
+                w->ListView1->findItems(Sheets() + "/deleted/" + name, Qt::MatchExactly, 2)[0]);
+            Fake.MessageBoxes.Answer(TMsgResult::Yes);
+            w->ActionRestoreExecute();
+        }
+        EXPECT_EQ(w->LabelCount->text(), "  Lista wyrzuconych karteczek (0)");
+        w->ButtonOk->click();
+    });
+    form.mUsunieteKarteczkiClick();
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(FormSheetsList);
+    ASSERT_EQ(form.Sheets.size(), 4);
+    EXPECT_EQ(ReadText(Sheets() + "/n.sheet").toUtf8(), live);
+    QByteArray restored;
+    ASSERT_TRUE(ReadWholeFile(Sheets() + "/n1.sheet", restored));
+    EXPECT_EQ(restored, trashed);
+    EXPECT_TRUE(QFile::exists(Sheets() + "/202612070930051.sheet"));
+    EXPECT_EQ(form.Sheets[2]->pos(), QPoint(300, 200)) << "back at its place";
+    EXPECT_EQ(form.Sheets[2]->Storage->FileName, Sheets() + "/n1.sheet");
+    EXPECT_TRUE(QDir(Sheets() + "/deleted").isEmpty());
+}
+
+TEST_F(NoteCollectionTest, TheRunEndingUnderTheTrashWindowEndsIt) {
+    TFormMain form;
+    form.FormCreate();
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ran = FormSheetsList != nullptr;
+        form.Terminate();
+    });
+    form.mUsunieteKarteczkiClick();
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(FormSheetsList);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TFormSheetsList*>(w), nullptr);
 }

@@ -190,8 +190,9 @@ TEST_F(SheetFileTest, TrashTakesTheFileAndItsCompanions) {
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_FALSE(QFile::exists(file + "$"));
     EXPECT_FALSE(QFile::exists(Sheet("n.bak")));
-    EXPECT_EQ(Load(Sheet("deleted/n.sheet")).Lines, QStringList{"nowsza"})
-        << "a trashed note of the same name is replaced";
+    EXPECT_EQ(Load(Sheet("deleted/n.sheet")).Lines, QStringList{"stara"})
+        << "a trashed note of the same name stays";
+    EXPECT_EQ(Load(Sheet("deleted/n1.sheet")).Lines, QStringList{"nowsza"});
 
     // Already gone: only the companions go.
     WriteBytes(file + "$", "x");
