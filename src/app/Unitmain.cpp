@@ -198,8 +198,12 @@ void TFormMain::RestoreSheets() {
     // Regular, visible files only; a directory named like a note is not one.
     const QFileInfoList files =
         QDir(SheetsDir).entryInfoList({QStringLiteral("*.sheet")}, QDir::Files, QDir::Unsorted);
-    for (const QFileInfo& file : files)
+    for (const QFileInfo& file : files) {
+        // A link to a pipe passes the filter, and reading a pipe waits for ever.
+        if (!file.isFile())
+            continue;
         OpenSheet(file.fileName());
+    }
     for (TFormKartka* sheet : Sheets) {
         if (!sheet)
             continue;

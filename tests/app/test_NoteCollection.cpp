@@ -16,6 +16,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class NoteCollectionTest : public ::testing::Test {
@@ -54,6 +56,9 @@ TEST_F(NoteCollectionTest, StartOpensRegularNoteFilesOnly) {
     Note(".hidden.sheet", 20, 20);
     Note("b.bak", 30, 30);
     QDir().mkpath(Sheets() + "/dir.sheet");
+    // Reading a pipe would wait for ever.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Sheets() + "/pipe").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(Sheets() + "/pipe", Sheets() + "/link.sheet"));
     TFormMain form;
     ASSERT_EQ(form.Sheets.size(), 1);
     EXPECT_EQ(form.Sheets[0]->pos(), QPoint(10, 10));
