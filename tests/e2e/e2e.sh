@@ -749,6 +749,9 @@ scenario_alarm_delete() {
     time=$(date -d '-1 minute' +%H:%M:00)
     printf '[TimeTable]\r\nCount=1\r\n[TT0]\r\nkind=1\r\ndate=%s\r\ntime=%s\r\nnotka="Zadzwonić</NL/>do banku"\r\nremindbefore=0\r\nlastshowdate=2000-01-01 00:00:00\r\n' \
         "$day" "$time" | iconv -f utf-8 -t cp1250 >"$D/timetable/timetable.ini"
+    # Not a new build: the about window, itself modal, would hold the scheduler back.
+    printf '[Settings]\r\nShowAboutAtStart=0\r\nLastLaunchedVersion=%s\r\n' \
+        "${NOTELLA_BUILD_NUMBER:-1}" >"$D/notella.ini"
     launch "$S" "$D"
     P=$LAST_PID
     local alarm
