@@ -633,8 +633,10 @@ void TFormMain::ShowAboutWindowModal(bool& dontShowAtStartup, bool& internationa
 }
 
 void TFormMain::mInformacjeClick() {
-    if (ModalWindowOpen())
+    if (ModalWindowOpen()) {
+        RaiseModalWindow();
         return;
+    }
     bool dontShowAtStartup = !Settings.ShowAboutAtStart;
     bool internationalTransfer = Settings.InternationalBankTransfer;
     if (!RunAboutWindow(nullptr, dontShowAtStartup, internationalTransfer))
