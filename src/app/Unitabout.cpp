@@ -3,6 +3,7 @@
 #include "app/Contact.h"
 #include "app/Forms.h"
 #include "app/Unitmain.h"
+#include "controls/PaleDialog.h"
 #include "platform/Platform.h"
 
 #include <QCheckBox>
@@ -57,16 +58,8 @@ QLineEdit* ReadOnlyField(const QString& text, QWidget* parent, const QRect& plac
 TFormAbout::TFormAbout(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint) {
-    setWindowTitle(QStringLiteral("Informacje o programie"));
-    setModal(true);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(255, 255, 183));
-    setPalette(p);
-    setFixedSize(DesignedClientWidth, DesignedClientHeight);
+    SetUpPaleDialog(this, QStringLiteral("Informacje o programie"),
+                    {DesignedClientWidth, DesignedClientHeight});
 
     Bevel1 = new QFrame(this);
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);

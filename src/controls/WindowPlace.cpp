@@ -127,6 +127,14 @@ void TWindowPlace::Place(const TRequest& r, QMargins frame) {
     Window->move(PlaceOnScreens(place, outer, ScreenRects()));
 }
 
+void TWindowPlace::Shown() {
+    Apply();
+    if (Window->isMinimized())
+        Window->setWindowState(Window->windowState() & ~Qt::WindowMinimized);
+    Window->raise();
+    Window->activateWindow();
+}
+
 void TWindowPlace::Apply() {
     if (Applying || !Window->isVisible())
         return;

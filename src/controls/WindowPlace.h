@@ -33,6 +33,9 @@ public:
     void Apply();
     // At hide: a place still waiting is dropped, the frame is remembered.
     void Hidden();
+    // Right after the window was shown: placed (where the frame is known at once), never left
+    // minimized, on top of the others and active.
+    void Shown();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

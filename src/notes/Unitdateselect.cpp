@@ -2,6 +2,7 @@
 
 #include "common/Formats.h"
 #include "controls/DateTimePicker.h"
+#include "controls/PaleDialog.h"
 #include "platform/Platform.h"
 
 #include <QFrame>
@@ -32,16 +33,8 @@ QLabel* RowLabel(const QString& text, QWidget* buddy, QWidget* parent) {
 TFormDateSelect::TFormDateSelect(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
-    setWindowTitle(QStringLiteral("Wybór czasu aktywacji"));
-    setModal(true);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(255, 255, 183));
-    setPalette(p);
-    setFixedSize(DesignedClientWidth, DesignedClientHeight);
+    SetUpPaleDialog(this, QStringLiteral("Wybór czasu aktywacji"),
+                    {DesignedClientWidth, DesignedClientHeight});
 
     Bevel1 = new QFrame(this);
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);

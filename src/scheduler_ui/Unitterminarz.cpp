@@ -414,14 +414,8 @@ void TFormTerminarz::setVisible(bool visible) {
     if (showing)
         FormShow();
     QDialog::setVisible(visible);
-    if (showing) {
-        // Where the frame is known as soon as the window exists, the height is right at once.
-        Place->Apply();
-        if (isMinimized())
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-        raise();
-        activateWindow();
-    }
+    if (showing)
+        Place->Shown();
 }
 
 void TFormTerminarz::FormShow() {

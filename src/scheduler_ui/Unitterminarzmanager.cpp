@@ -554,13 +554,8 @@ void TFormTerminarzManager::setVisible(bool visible) {
     if (showing)
         FormShow();
     QDialog::setVisible(visible);
-    if (showing) {
-        Place->Apply();
-        if (isMinimized())
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-        raise();
-        activateWindow();
-    }
+    if (showing)
+        Place->Shown();
 }
 
 void TFormTerminarzManager::FormShow() {
