@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -101,11 +102,42 @@ QByteArray EncodeText(const QString& text) {
 }
 
 bool ReadWholeFile(const QString& path, QByteArray& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    // Opening a pipe would wait for a writer: it is opened without waiting, then refused.
+    const int fd = ::open(Native(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    bytes = f.readAll();
-    return f.error() == QFileDevice::NoError;
+    bool ok = false;
+    // A file cut short while read gives bytes it never held (zeros on some file systems):
+    // such a read is done again.
+    for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
+        struct stat before {
+        }, after{};
+        if (::fstat(fd, &before) != 0 || !S_ISREG(before.st_mode))
+            break;
+        QByteArray read(std::max<qsizetype>(before.st_size, 0) + 1, Qt::Uninitialized);
+        qsizetype at = 0;
+        for (;;) {
+            if (at == read.size())
+                read.resize(read.size() * 2);
+            const ssize_t n =
+                ::pread(fd, read.data() + at, static_cast<size_t>(read.size() - at), at);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                ok = n == 0;
+                break;
+            }
+            at += n;
+        }
+        read.resize(at);
+        ok = ok && ::fstat(fd, &after) == 0 && after.st_size == before.st_size &&
+             after.st_size == at && after.st_mtim.tv_sec == before.st_mtim.tv_sec &&
+             after.st_mtim.tv_nsec == before.st_mtim.tv_nsec;
+        if (ok)
+            bytes = std::move(read);
+    }
+    ::close(fd);
+    return ok;
 }
 
 bool WriteFileSynced(const QString& path, const QByteArray& bytes, int mode) {

@@ -150,10 +150,10 @@ QString AutostartEntryProgram(const QString& entryText) {
 }
 
 QString ReadAutostartEntry() {
-    QFile f(AutostartFileName());
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!ReadWholeFile(AutostartFileName(), bytes))
         return {};
-    return AutostartEntryProgram(QString::fromUtf8(f.read(64 * 1024)));
+    return AutostartEntryProgram(QString::fromUtf8(bytes.left(64 * 1024)));
 }
 
 bool WriteAutostartEntry(const QString& exePath) {

@@ -1,6 +1,7 @@
 #include "common/TextFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,5 +132,55 @@ TEST(TextFile, KilledWriterLeavesTheOldOrTheNewContent) {
         ASSERT_TRUE(WIFSIGNALED(status));
         const QByteArray now = ReadBytes(path);
         ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
+    }
+}
+
+TEST(TextFile, ReadingNeverWaitsOnWhatIsNotAFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray pipe = QFile::encodeName(dir.filePath("pipe.ini"));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("dir.ini"));
+    ASSERT_EQ(::symlink("loop.ini", QFile::encodeName(dir.filePath("loop.ini")).constData()), 0);
+    // A child, so that a wait fails the test instead of holding the run.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(5);
+        QByteArray b = "x";
+        const bool read = ReadWholeFile(dir.filePath("pipe.ini"), b) ||
+                          ReadWholeFile(dir.filePath("dir.ini"), b) ||
+                          ReadWholeFile(dir.filePath("loop.ini"), b);
+        ::_exit(read ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+TEST(TextFile, AFileThatShrinksWhileReadGivesAPrefixOfIt) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("notatki.ini");
+    QByteArray full(4 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < full.size(); ++i)
+        full[i] = static_cast<char>('a' + i % 26);
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_TRUE(WriteFileAtomic(path, full));
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const QByteArray native = QFile::encodeName(path);
+            for (off_t size = full.size(); size >= 0; size -= 64 * 1024)
+                ::truncate(native.constData(), size);
+            ::_exit(0);
+        }
+        QByteArray b;
+        const bool read = ReadWholeFile(path, b);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (read) {
+            ASSERT_TRUE(full.startsWith(b)) << "round " << round << ": " << b.size() << " bytes";
+        }
     }
 }

@@ -3,9 +3,14 @@
 #include "platform/TrayClicks.h"
 #include "support/PrintQString.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -86,4 +91,20 @@ TEST(TrayClicks, EachTrayPathGivesOneButtonDownAndOneDoubleClick) {
     EXPECT_EQ(slow.Trigger(0), A::ButtonDown);
     EXPECT_EQ(slow.Trigger(401), A::ButtonDown);
     EXPECT_EQ(slow.Trigger(1000), A::ButtonDown);
+}
+
+TEST(Autostart, AnEntryThatIsAPipeReadsAsNoneWithoutWaiting) {
+    ScopedConfigHome home;
+    ASSERT_TRUE(QDir().mkpath(home.Dir.path() + "/autostart"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(AutostartFileName()).constData(), 0600), 0);
+    // A child, so that a wait fails the test instead of holding the run.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(5);
+        ::_exit(ReadAutostartEntry().isEmpty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
