@@ -343,6 +343,11 @@ void TTimetable::Remove(int index) {
 }
 
 bool TTimetable::Archive(const TTimetableEntry& entry) {
+    Unarchived.push_back(entry);
+    return WriteArchive(true);
+}
+
+bool TTimetable::WriteArchive(bool report) {
     const QString file = ArchiveFileName();
     QString error;
     bool ok = QDir().mkpath(Directory());
@@ -356,25 +361,30 @@ bool TTimetable::Archive(const TTimetableEntry& entry) {
             error = file + QStringLiteral(": nie można odczytać pliku");
     }
     if (ok) {
-        const QString text = DecodeText(bytes);
-        std::optional<QString> appended = AppendToArchiveText(text, entry, Now());
-        if (!appended) {
-            TMemIniFile ini;
-            ini.LoadFromText(text);
-            std::vector<qint64> used;
-            for (const QString& section : ini.ReadSections())
-                if (const qint64 n = EntrySectionNumber(section); n >= 0)
-                    used.push_back(n);
-            const qint64 n = NextArchiveNumber(
-                ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0), std::move(used));
-            ini.WriteString(HeadSection, QStringLiteral("Count"), QString::number(n + 1));
-            ini.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), Now());
-            WriteTimetableEntry(ini, EntrySection(n), entry);
-            appended = ini.ToText();
+        QString text = DecodeText(bytes);
+        for (const TTimetableEntry& entry : Unarchived) {
+            std::optional<QString> appended = AppendToArchiveText(text, entry, Now());
+            if (!appended) {
+                TMemIniFile ini;
+                ini.LoadFromText(text);
+                std::vector<qint64> used;
+                for (const QString& section : ini.ReadSections())
+                    if (const qint64 n = EntrySectionNumber(section); n >= 0)
+                        used.push_back(n);
+                const qint64 n = NextArchiveNumber(
+                    ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0), std::move(used));
+                ini.WriteString(HeadSection, QStringLiteral("Count"), QString::number(n + 1));
+                ini.WriteDateTime(HeadSection, QStringLiteral("ModifyDate"), Now());
+                WriteTimetableEntry(ini, EntrySection(n), entry);
+                appended = ini.ToText();
+            }
+            text = *appended;
         }
-        ok = ReplaceKeepingBackups(file, EncodeText(*appended), ArchiveBackups, error);
+        ok = ReplaceKeepingBackups(file, EncodeText(text), ArchiveBackups, error);
     }
-    if (!ok)
+    if (ok)
+        Unarchived.clear();
+    else if (report)
         ReportWriteFailure(QStringLiteral("Nie można zapisać usuniętego wpisu w archiwum "
                                           "terminarza."),
                            error);
@@ -404,6 +414,9 @@ bool TTimetable::Save() {
     }
     if (!ok)
         ReportWriteFailure(QStringLiteral("Nie można zapisać terminarza."), error);
+    // The archive's own failure was told when the entry was deleted.
+    else if (!Unarchived.empty())
+        WriteArchive(false);
     return ok;
 }
 

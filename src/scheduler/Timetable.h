@@ -79,12 +79,15 @@ public:
 
 private:
     bool Archive(const TTimetableEntry& entry);
+    bool WriteArchive(bool report);
 
     std::vector<TTimetableEntry> Slots;
     int Count = 0;
     bool archiveSuppressed = false;
     // An existing file that could not be read is never written over.
     bool Unreadable = false;
+    // Deleted entries the archive could not take yet, oldest first.
+    std::vector<TTimetableEntry> Unarchived;
     std::uint64_t Layout = 0;
 };
 

@@ -593,6 +593,37 @@ scenario_notes_survive_sigterm() {
     fi
 }
 
+# A full disk under the notes (libfailio preloaded, switched through a file): the user is
+# told once, the file stays as it was, and the first save with room again writes it all.
+scenario_note_full_disk() {
+    [ -n "${FAILIO:-}" ] || { fail "FAILIO (the preloaded library) not given"; return; }
+    S=$(new_session)
+    D=$(new_progdir)
+    mkdir -p "$D/sheets"
+    note_file "$D/sheets/a.sheet" Pierwsza 40 "stary tekst"
+    cp "$D/sheets/a.sheet" "$D.before"
+    # A known build: no about window takes the keys.
+    printf '[Settings]\r\nShowAboutAtStart=0\r\nLastLaunchedVersion=%s\r\n' \
+        "${NOTELLA_BUILD_NUMBER:-1}" >"$D/notella.ini"
+    local disk=$D.disk
+    echo "write:ENOSPC:after_bytes=40" >"$disk"
+    launch "$S" "$D" LD_PRELOAD="$FAILIO" NOTELLA_FAIL_FILE="$disk" NOTELLA_FAIL_DIR="$D/sheets"
+    P=$LAST_PID
+    while_alive "$P" 10 test -e "$(marker "$S")" || { fail_fate "$P" "marker not created"; return; }
+    poll 10 find_note "$P" Pierwsza || { fail "the note window did not appear"; return; }
+    x xdotool windowfocus --sync "$NOTE" && x xdotool type --delay 20 "dopisane "
+    poll 6 find_box "$P" '^Ostrzeżenie$' || { fail "no warning on a full disk"; return; }
+    expect "the note file changed on a full disk" cmp -s "$D.before" "$D/sheets/a.sheet"
+    answer "$P" Return '^Ostrzeżenie$' || fail "the warning did not close"
+    : >"$disk"
+    x xdotool windowfocus --sync "$NOTE" && x xdotool type --delay 20 "znowu "
+    poll 6 grep -q 'znowu' "$D/sheets/a.sheet" || fail "the save with room again did not come"
+    grep -q 'dopisane' "$D/sheets/a.sheet" || fail "text typed on the full disk was lost"
+    grep -q 'stary tekst' "$D/sheets/a.sheet" || fail "the note lost its old text"
+    expect "a second box for the same note" no_box "$P" '^Ostrzeżenie$'
+    stop "$P" TERM
+}
+
 # A point of NOTE's title bar below the title and left of its buttons, as "r,g,b".
 title_bar_pixel() {
     note_geometry || return 1
