@@ -3,6 +3,8 @@
 
 BUILD_DIR      ?= build
 ASAN_BUILD_DIR ?= build-asan
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS   ?= 600
 JOBS           ?= $(shell nproc)
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -11,9 +13,10 @@ PACKAGES := build-essential cmake ninja-build pkg-config \
 	qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-translations-l10n libgtest-dev \
 	libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core \
 	xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils \
-	xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+	xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils \
+	clang libclang-rt-14-dev python3
 
-.PHONY: all deps configure build run test test-asan format clean
+.PHONY: all deps configure build run test test-asan format clean fuzz-build fuzz-smoke fuzz
 
 all: build
 
@@ -42,6 +45,7 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) test-asan
+	$(MAKE) fuzz-smoke
 
 test-asan: deps
 	[ -f $(ASAN_BUILD_DIR)/build.ninja ] || \
@@ -52,8 +56,22 @@ test-asan: deps
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+# libFuzzer targets, one per reader of outside data, in a clang build of their own.
+fuzz-build: deps
+	[ -f $(FUZZ_BUILD_DIR)/build.ninja ] || \
+		cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+			-DCMAKE_CXX_COMPILER=clang++ -DNOTELLA_FUZZ=ON -DNOTELLA_TESTS=OFF
+	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) --target fuzz_all
+
+# About 20 s a target; failing inputs are kept in fuzz/regressions/.
+fuzz-smoke: fuzz-build
+	fuzz/run.sh $(FUZZ_BUILD_DIR) 20
+
+fuzz: fuzz-build
+	fuzz/run.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)

@@ -39,6 +39,8 @@ const TSettingKey SettingKeys[] = {
 };
 
 template <class... F> struct TOverload : F... { using F::operator()...; };
+// Spelled out for compilers without deduction for aggregates.
+template <class... F> TOverload(F...) -> TOverload<F...>;
 
 } // namespace
 
