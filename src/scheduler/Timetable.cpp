@@ -68,12 +68,25 @@ QString ArchiveSectionText(qint64 number, const TTimetableEntry& entry) {
     return section.ToText();
 }
 
+// Blanks and control characters go from both ends, as the INI reader trims its lines.
+QStringView TrimControlView(QStringView s) {
+    while (!s.isEmpty() && s.front().unicode() <= ' ')
+        s = s.mid(1);
+    while (!s.isEmpty() && s.back().unicode() <= ' ')
+        s.chop(1);
+    return s;
+}
+
 // The archive only ever grows by one section. Rebuilding the whole image of a large archive
 // for that takes far longer than the write: its text is kept, the head's count and date are
 // put in place and the new section is appended. None when the text has no head section; the
 // caller then goes through the image.
 std::optional<QString> AppendToArchiveText(const QString& text, const TTimetableEntry& entry,
                                            TDateTime now) {
+    // A bare CR ends a line for the reader but not here: an edit could swallow a section.
+    for (qsizetype cr = text.indexOf('\r'); cr >= 0; cr = text.indexOf('\r', cr + 1))
+        if (cr + 1 >= text.size() || text[cr + 1] != '\n')
+            return std::nullopt;
     struct TLine {
         qsizetype From = -1; // where the line starts
         qsizetype To = -1;   // where its line break starts
@@ -94,11 +107,11 @@ std::optional<QString> AppendToArchiveText(const QString& text, const TTimetable
             line.chop(1);
             --lineEnd;
         }
-        const QStringView trimmed = line.trimmed();
+        const QStringView trimmed = TrimControlView(line);
         if (trimmed.startsWith('[')) {
             const qsizetype close = trimmed.indexOf(']');
             const QStringView name =
-                close > 0 ? trimmed.mid(1, close - 1).trimmed() : QStringView();
+                close > 0 ? TrimControlView(trimmed.mid(1, close - 1)) : QStringView();
             inHead = headBody < 0 && name.compare(HeadSection, Qt::CaseInsensitive) == 0;
             if (inHead)
                 headBody = next;
@@ -106,7 +119,7 @@ std::optional<QString> AppendToArchiveText(const QString& text, const TTimetable
                 used.push_back(n);
         } else if (inHead) {
             const qsizetype eq = line.indexOf('=');
-            const QStringView key = eq > 0 ? line.left(eq).trimmed() : QStringView();
+            const QStringView key = eq > 0 ? TrimControlView(line.left(eq)) : QStringView();
             TLine* l = key.compare(u"Count", Qt::CaseInsensitive) == 0        ? &count
                        : key.compare(u"ModifyDate", Qt::CaseInsensitive) == 0 ? &modified
                                                                               : nullptr;
