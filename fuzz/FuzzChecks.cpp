@@ -206,12 +206,14 @@ QString CheckTimetable(const QByteArray& bytes) {
         return QStringLiteral("cannot write the input");
     TTimetable timetable;
     timetable.Load();
-    const std::vector<TTimetableEntry> first(timetable.entries().begin(),
-                                             timetable.entries().end());
+    std::vector<TTimetableEntry> first(timetable.entries().begin(), timetable.entries().end());
     if (!timetable.Save())
         return QStringLiteral("timetable not saved");
     TTimetable again;
     again.Load();
+    // A date is read as it stands but written as its day.
+    for (TTimetableEntry& e : first)
+        e.date = std::trunc(e.date);
     if (QString failure = CompareEntries(QStringLiteral("timetable"), first, again.entries());
         !failure.isEmpty())
         return failure;

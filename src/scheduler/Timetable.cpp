@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -260,8 +259,7 @@ void WriteTimetableEntry(TMemIniFile& ini, const QString& section, const TTimeta
 TTimetableEntry ReadTimetableEntry(const TMemIniFile& ini, const QString& section) {
     TTimetableEntry e;
     e.kind = ini.ReadInteger(section, QStringLiteral("kind"), 0);
-    // A whole day: a time of day behind the date would not survive the next save.
-    e.date = std::trunc(ini.ReadDateTime(section, QStringLiteral("date"), 0.0));
+    e.date = ini.ReadDateTime(section, QStringLiteral("date"), 0.0);
     e.time = ReadTime(ini, section, QStringLiteral("time"));
     e.dayofweek = ini.ReadInteger(section, QStringLiteral("dayofweek"), 0);
     e.dayofmonth = ini.ReadInteger(section, QStringLiteral("dayofmonth"), 0);
