@@ -11,8 +11,8 @@ set -u
 EXE=$(readlink -f "${1:?usage: $0 <notella> <kill_check> [runs]}")
 CHECK=$(readlink -f "${2:?usage: $0 <notella> <kill_check> [runs]}")
 RUNS=${3:-50}
-SEED=${KILL_SEED:-$$}
-RANDOM=$SEED
+START=${KILL_SEED:-$$}
+RANDOM=$START
 
 for tool in Xvfb xdpyinfo xdotool; do
     command -v "$tool" >/dev/null || { echo "FAIL: missing tool $tool" >&2; exit 2; }
@@ -204,5 +204,5 @@ if ! "$CHECK" "$ROOT/plan" "$ROOT/start" "$ROOT/start" "$D" >"$ROOT/last"; then
 fi
 P=
 
-echo "seed $SEED: $RUNS runs in $((elapsed / 1000)) s, $LANDED saves landed, $LOSSES losses"
+echo "start $START: $RUNS runs in $((elapsed / 1000)) s, $LANDED saves landed, $LOSSES losses"
 [ "$LOSSES" = 0 ] && [ "$FAILS" = 0 ]

@@ -22,7 +22,7 @@
 #include <unistd.h>
 
 static pthread_mutex_t Lock = PTHREAD_MUTEX_INITIALIZER;
-static char Spec[256];
+static char LastSetting[256];
 static long long Calls, Bytes;
 
 static void* Next(const char* name) {
@@ -73,10 +73,10 @@ static int Active(void) {
 // How many of `size` bytes may go out (size itself when the call is not hit); -1 with
 // errno set when the call fails.
 static ssize_t Allowed(const char* op, size_t size) {
-    const char* spec = getenv("NOTELLA_FAIL");
+    const char* setting = getenv("NOTELLA_FAIL");
     char line[256] = "";
     const char* file = getenv("NOTELLA_FAIL_FILE");
-    if ((!spec || !*spec) && file) {
+    if ((!setting || !*setting) && file) {
         const int fd = open(file, O_RDONLY | O_CLOEXEC);
         if (fd >= 0) {
             const ssize_t n = read(fd, line, sizeof line - 1);
@@ -84,17 +84,17 @@ static ssize_t Allowed(const char* op, size_t size) {
             line[strcspn(line, "\r\n")] = '\0';
             close(fd);
         }
-        spec = line;
+        setting = line;
     }
-    if (!spec || !*spec)
+    if (!setting || !*setting)
         return (ssize_t)size;
     pthread_mutex_lock(&Lock);
-    if (strncmp(spec, Spec, sizeof Spec) != 0) {
-        snprintf(Spec, sizeof Spec, "%s", spec);
+    if (strncmp(setting, LastSetting, sizeof LastSetting) != 0) {
+        snprintf(LastSetting, sizeof LastSetting, "%s", setting);
         Calls = Bytes = 0;
     }
     char copy[256];
-    snprintf(copy, sizeof copy, "%s", spec);
+    snprintf(copy, sizeof copy, "%s", setting);
     pthread_mutex_unlock(&Lock);
 
     char* save = NULL;
