@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs every fuzz target for the given number of seconds on a copy of its seeds, two at a
 # time, after feeding it a 10 MB input made of its seeds. An input that fails is kept in
-# fuzz/regressions/<target>/ and the run fails.
+# fuzz/regressions/<target>/ and the run fails. FUZZ_SEED fixes the random start, so that a
+# short run goes the same way each time (a long run is where new ground is found).
 #   fuzz/run.sh <build dir> <seconds> [target...]
 set -u
 build=$(realpath "$1")
@@ -32,7 +33,8 @@ open(sys.argv[2], "wb").write((seeds * (10 * 2**20 // max(len(seeds), 1) + 1))[:
         >"$dir/big.log" 2>&1 || ok=0
     if [ $ok = 1 ]; then
         "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-            -print_final_stats=1 -artifact_prefix="$dir/crash/" "$dir/corpus" \
+            -print_final_stats=1 -artifact_prefix="$dir/crash/" ${FUZZ_SEED:+-seed=$FUZZ_SEED} \
+            "$dir/corpus" \
             >"$dir/run.log" 2>&1 || ok=0
     fi
     local execs

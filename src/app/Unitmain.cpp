@@ -50,18 +50,21 @@ struct THotKeyRow {
     bool TAppSettings::*Setting;
     const char* Keys;
     QAction* TFormMain::*Item; // the item that shows the keys; none for Win+Shift+N
+    const char* What;          // the command, as the user is told of it
+    const char* Option;        // the command line that does the same
 };
 
 const THotKeyRow HotKeyTable[] = {
-    {HotKeyToFront, false, 'N', &TAppSettings::HotKeyToFront, "Win+Shift+N", nullptr},
+    {HotKeyToFront, false, 'N', &TAppSettings::HotKeyToFront, "Win+Shift+N", nullptr,
+     "karteczki na wierzch", "--to-front"},
     {HotKeyCalendar, false, 'K', &TAppSettings::HotKeyCalendar, "Win+Shift+K",
-     &TFormMain::mKalendarz},
+     &TFormMain::mKalendarz, "kalendarz", "--calendar"},
     {HotKeyNewSheet, true, 'N', &TAppSettings::HotKeyNewSheet, "Win+Shift+Ctrl+N",
-     &TFormMain::mNowaKarteczka},
+     &TFormMain::mNowaKarteczka, "nowa karteczka", "--new-note"},
     {HotKeySheduler, false, 'T', &TAppSettings::HotKeySheduler, "Win+Shift+T",
-     &TFormMain::mTerminarz},
+     &TFormMain::mTerminarz, "terminarz", "--scheduler"},
     {HotKeyNewShedulerNote, true, 'T', &TAppSettings::HotKeyNewShedulerNote, "Win+Shift+Ctrl+T",
-     &TFormMain::mWpisTerminarza},
+     &TFormMain::mWpisTerminarza, "nowy wpis terminarza", "--new-entry"},
 };
 
 QString BuildText() {
@@ -243,9 +246,9 @@ bool RaiseModalWindow() {
     // Nothing lifts a modal window that went behind others on Linux, and while it is open the
     // scheduler reports nothing: whatever reaches for the program brings it back up.
     // The entry editor first: it may stand over the list, the calendar or an alarm.
-    for (QWidget* w : {FormTerminarz.data(), FormMessage.data(), FormAbout.data(),
-                       FormKalendarz.data(), FormTerminarzManager.data(), FormSettings.data(),
-                       FormSheetsList.data()}) {
+    for (QWidget* w :
+         {FormTerminarz.data(), FormMessage.data(), FormAbout.data(), FormKalendarz.data(),
+          FormTerminarzManager.data(), FormSettings.data(), FormSheetsList.data()}) {
         if (w && w->isVisible()) {
             w->raise();
             w->activateWindow();
@@ -477,7 +480,10 @@ void TFormMain::RegisterHotKeys() {
     for (const THotKeyRow& row : HotKeyTable) {
         if (!(Settings.*row.Setting))
             continue;
-        switch (keys->Register(row.Id, row.Ctrl, QChar(row.Letter))) {
+        const QString what = QString::fromUtf8(row.What);
+        switch (keys->Register(row.Id, row.Ctrl, QChar(row.Letter),
+                               what.left(1).toUpper() + what.mid(1))) {
+        case THotKeyResult::Pending:
         case THotKeyResult::Registered:
             RegisteredHotKeys << row.Id;
             if (row.Item)
@@ -535,10 +541,7 @@ void TFormMain::TrayCheckTimerTimer() {
     for (const THotKeyRow& row : HotKeyTable) {
         if (!RegisteredHotKeys.contains(row.Id))
             continue;
-        static const char* const what[] = {"karteczki na wierzch", "kalendarz", "nowa karteczka",
-                                           "terminarz", "nowy wpis terminarza"};
-        keys << QStringLiteral("%1 - %2").arg(QLatin1String(row.Keys),
-                                              QString::fromUtf8(what[row.Id - HotKeyToFront]));
+        keys << QStringLiteral("%1 - %2").arg(QLatin1String(row.Keys), QString::fromUtf8(row.What));
     }
     if (keys.isEmpty())
         text += QString::fromUtf8("Żaden skrót klawiszowy programu nie jest włączony, więc "

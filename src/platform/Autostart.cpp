@@ -81,10 +81,14 @@ QString UnescapeValue(const QString& value) {
     return out;
 }
 
+// Launchers split Exec only at ASCII blanks: a path holding another space
+// character (U+3000, say) is one argument.
+bool IsArgumentBreak(QChar c) { return c == ' ' || c == '\t' || c == '\n'; }
+
 QString FirstArgument(const QString& exec) {
     QString arg;
     qsizetype i = 0;
-    while (i < exec.size() && exec[i].isSpace())
+    while (i < exec.size() && IsArgumentBreak(exec[i]))
         ++i;
     if (i < exec.size() && exec[i] == '"') {
         for (++i; i < exec.size() && exec[i] != '"'; ++i) {
@@ -93,7 +97,7 @@ QString FirstArgument(const QString& exec) {
             arg += exec[i];
         }
     } else {
-        for (; i < exec.size() && !exec[i].isSpace(); ++i)
+        for (; i < exec.size() && !IsArgumentBreak(exec[i]); ++i)
             arg += exec[i];
     }
     return arg.replace(QStringLiteral("%%"), QStringLiteral("%"));

@@ -88,7 +88,7 @@ constexpr int BadAccess = 10;
 // Passive grabs on the root window; the key presses come through a native event filter.
 class TX11HotKeys final : public IHotKeys, public QAbstractNativeEventFilter {
 public:
-    THotKeyResult Register(int id, bool ctrl, QChar key) override {
+    THotKeyResult Register(int id, bool ctrl, QChar key, const QString&) override {
         xcb_connection_t* c = Connection();
         if (!c)
             return THotKeyResult::Unavailable;

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QAudioDevice>
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -87,7 +88,15 @@ public:
                                                                   : ok;
         if (auto* button = qobject_cast<QPushButton*>(preset))
             box.setDefaultButton(button);
+        QPointer<QCheckBox> check;
+        if (!m.CheckBox.isEmpty()) {
+            check = new QCheckBox(m.CheckBox);
+            check->setChecked(m.Checked && *m.Checked);
+            box.setCheckBox(check);
+        }
         box.exec();
+        if (check && m.Checked)
+            *m.Checked = check->isChecked();
         const QAbstractButton* clicked = box.clickedButton();
         if (clicked && clicked == yes)
             return TMsgResult::Yes;

@@ -254,7 +254,7 @@ public:
 
 class TNoHotKeys final : public IHotKeys {
 public:
-    THotKeyResult Register(int, bool, QChar) override { return THotKeyResult::Unavailable; }
+    THotKeyResult Register(int, bool, QChar, const QString&) override { return THotKeyResult::Unavailable; }
 };
 
 // Nothing to open an address with before the desktop is there.
@@ -305,12 +305,16 @@ TMsgResult NoAnswer(TMsgButtons buttons) {
 
 TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
                       TMsgButtons buttons, TMsgIcon icon, std::optional<TMsgResult> defaultButton) {
-    const TMessage message{text, caption, buttons, icon, defaultButton};
+    return MessageBox(parent, TMessage{text, caption, buttons, icon, defaultButton, {}, nullptr});
+}
+
+TMsgResult MessageBox(QWidget* parent, const TMessage& message) {
     if (ShuttingDownFlag) {
         // One line per message on stderr.
-        const QString line = text.simplified();
-        std::fprintf(stderr, "Notella: %s: %s\n", qUtf8Printable(caption), qUtf8Printable(line));
-        return NoAnswer(buttons);
+        const QString line = message.Text.simplified();
+        std::fprintf(stderr, "Notella: %s: %s\n", qUtf8Printable(message.Caption),
+                     qUtf8Printable(line));
+        return NoAnswer(message.Buttons);
     }
     return Platform().MessageBoxes->Show(parent, message);
 }

@@ -5,6 +5,7 @@
 #include "platform/Printing.h"
 #include "platform/UrlOpener.h"
 
+#include <QList>
 #include <QPoint>
 #include <QString>
 
@@ -98,6 +99,10 @@ struct TMessage {
     TMsgIcon Icon = TMsgIcon::None;
     // The button that Enter presses; none leaves the box's own choice.
     std::optional<TMsgResult> Default;
+    // With a text, the box carries a check box that starts as *Checked and leaves its state
+    // there, whatever button ends the box.
+    QString CheckBox;
+    bool* Checked = nullptr;
 };
 
 class IMessageBoxes {
@@ -142,14 +147,20 @@ public:
     std::function<void(QPoint)> OnContextMenu;
 };
 
-enum class THotKeyResult { Registered, Taken, Unavailable };
+// Pending: the desktop binds the key later (a portal); a refusal then comes through
+// OnRefused.
+enum class THotKeyResult { Registered, Taken, Unavailable, Pending };
 
 // System-wide keys: Win+Shift+<key>, or Win+Shift+Ctrl+<key> with `ctrl`.
 class IHotKeys {
 public:
     virtual ~IHotKeys() = default;
-    virtual THotKeyResult Register(int id, bool ctrl, QChar key) = 0;
+    // `description` names the command for a desktop that lists the keys it binds.
+    virtual THotKeyResult Register(int id, bool ctrl, QChar key, const QString& description) = 0;
     std::function<void(int)> OnHotKey;
+    // The Pending keys that the desktop did not bind (refused, no answer in time, no portal),
+    // told once, from the event loop.
+    std::function<void(const QList<int>&)> OnRefused;
 };
 
 struct TPlatformServices {
@@ -182,6 +193,7 @@ TMsgResult NoAnswer(TMsgButtons buttons);
 TMsgResult MessageBox(QWidget* parent, const QString& text, const QString& caption,
                       TMsgButtons buttons = TMsgButtons::OK, TMsgIcon icon = TMsgIcon::None,
                       std::optional<TMsgResult> defaultButton = std::nullopt);
+TMsgResult MessageBox(QWidget* parent, const TMessage& message);
 void SetShuttingDown(bool shuttingDown);
 bool ShuttingDown();
 

@@ -133,7 +133,7 @@ public:
 // Keys listed in `Taken` are held by another application.
 class TFakeHotKeys final : public IHotKeys {
 public:
-    THotKeyResult Register(int id, bool, QChar) override {
+    THotKeyResult Register(int id, bool, QChar, const QString&) override {
         if (!Available)
             return THotKeyResult::Unavailable;
         if (Taken.contains(id))
