@@ -1,10 +1,12 @@
 #include "platform/DesktopServices.h"
 
+#include "platform/PortalHotKeys.h"
 #include "platform/TrayClicks.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -217,8 +219,16 @@ ITrayIcon& DesktopTray() {
 }
 
 IHotKeys& DesktopHotKeys() {
-    static TX11HotKeys keys;
-    return keys;
+    static TX11HotKeys x11;
+    // Through XWayland the grab sees the keys only while a window of the program has the
+    // focus: on Wayland the desktop binds them, and the grab is kept for what it refuses.
+    const bool wayland =
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+    if (!wayland)
+        return x11;
+    // Owned by the application: it talks to the session bus, which ends with it.
+    static TPortalHotKeys* portal = new TPortalHotKeys(QDBusConnection::sessionBus(), &x11, qApp);
+    return *portal;
 }
 
 IUrlOpener& DesktopUrlOpener() {
