@@ -1,10 +1,12 @@
-# Two entry points: `make run` and `make test`. Both install what is missing from
-# Debian's packages first (through sudo when not root).
+# Two entry points: `make run` and `make test`; `make install` and `make deb` besides. All
+# install what is missing from Debian's packages first (through sudo when not root).
 
 BUILD_DIR      ?= build
 ASAN_BUILD_DIR ?= build-asan
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS   ?= 600
+PKG_BUILD_DIR  ?= build-pkg
+PREFIX         ?= /usr/local
 JOBS           ?= $(shell nproc)
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -14,9 +16,11 @@ PACKAGES := build-essential cmake ninja-build pkg-config \
 	libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core \
 	xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils \
 	xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils \
-	clang libclang-rt-14-dev python3
+	clang libclang-rt-14-dev python3 \
+	dpkg-dev file lintian desktop-file-utils appstream man-db
 
-.PHONY: all deps configure build run test test-asan format clean fuzz-build fuzz-smoke fuzz
+.PHONY: all deps configure build run test test-asan format clean fuzz-build fuzz-smoke fuzz \
+	pkg-build install deb install-check
 
 all: build
 
@@ -46,6 +50,7 @@ test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) test-asan
 	$(MAKE) fuzz-smoke
+	$(MAKE) install-check
 
 test-asan: deps
 	[ -f $(ASAN_BUILD_DIR)/build.ninja ] || \
@@ -71,8 +76,33 @@ fuzz-smoke: fuzz-build
 fuzz: fuzz-build
 	fuzz/run.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
 
+# An installed copy: the program alone, with Debian's hardening flags, in a build of its own.
+pkg-build: deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	cmake -S . -B $(PKG_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DNOTELLA_TESTS=OFF \
+		-DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(PKG_BUILD_DIR) -j $(JOBS)
+
+# Built as the user; installed through sudo when the prefix is not the user's to write.
+install: pkg-build
+	if mkdir -p "$(PREFIX)" 2>/dev/null && [ -w "$(PREFIX)" ]; then \
+		cmake --install $(PKG_BUILD_DIR) --strip; \
+	else \
+		$(SUDO) cmake --install $(PKG_BUILD_DIR) --strip; \
+	fi
+
+deb: pkg-build
+	cd $(PKG_BUILD_DIR) && cpack
+	@ls $(PKG_BUILD_DIR)/notella_*.deb
+
+# The installed tree, the desktop entry, metainfo, man page and the Debian package.
+install-check: build
+	tests/install/check_install.sh $(BUILD_DIR)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) $(FUZZ_BUILD_DIR) $(PKG_BUILD_DIR)
