@@ -9,6 +9,7 @@
 #include "notes/SheetFile.h"
 #include "notes/Unitsheetslist.h"
 #include "platform/GuiServices.h"
+#include "platform/InstanceChannel.h"
 #include "platform/Platform.h"
 #include "scheduler_ui/TerminarzLogic.h"
 #include "scheduler_ui/Unitkalendarz.h"
@@ -41,6 +42,8 @@ QPointer<QWidget> FormDateSelect;
 
 namespace {
 const QString RegistryKey = QStringLiteral("\\Software\\Quorvel\\Notella");
+// Set when the user asked never again to be told which commands to bind to keys.
+const QString DesktopKeysHelpHidden = QStringLiteral("DesktopKeysHelpHidden");
 const QString RunKey = QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 
 struct THotKeyRow {
@@ -145,6 +148,7 @@ void TFormMain::FormCreate() {
     StartupTimer->start();
     RegWriteString(HKEY_CURRENT_USER, RegistryKey, QStringLiteral("LastApplicationDir"),
                    ProgramDir() + '/');
+    OpenCommandChannel();
 }
 
 void TFormMain::StartupTimerTimer() {
@@ -394,6 +398,9 @@ void TFormMain::FormDestroy() {
     if (TrayCheckTimer)
         TrayCheckTimer->stop();
     Platform().HotKeys->OnHotKey = nullptr;
+    Platform().HotKeys->OnRefused = nullptr;
+    if (Channel)
+        Channel->Close();
     Platform().Marker->Delete();
     SaveCurrentSettings();
     RemoveTrayIcon();
@@ -477,6 +484,7 @@ void TFormMain::MarkDefaultMenuItem() {
 void TFormMain::RegisterHotKeys() {
     IHotKeys* keys = Platform().HotKeys;
     keys->OnHotKey = [this](int id) { WMHotKey(id); };
+    keys->OnRefused = [this](const QList<int>& ids) { HotKeysRefused(ids); };
     for (const THotKeyRow& row : HotKeyTable) {
         if (!(Settings.*row.Setting))
             continue;
@@ -543,14 +551,47 @@ void TFormMain::TrayCheckTimerTimer() {
             continue;
         keys << QStringLiteral("%1 - %2").arg(QLatin1String(row.Keys), QString::fromUtf8(row.What));
     }
-    if (keys.isEmpty())
-        text += QString::fromUtf8("Żaden skrót klawiszowy programu nie jest włączony, więc "
-                                  "program nie jest teraz dostępny. Włącz obszar powiadomień "
-                                  "i uruchom program ponownie.");
-    else
-        text +=
-            QString::fromUtf8("Program jest dostępny przez skróty klawiszowe:\n") + keys.join('\n');
+    if (!keys.isEmpty())
+        text += QString::fromUtf8("Program jest dostępny przez skróty klawiszowe:\n") +
+                keys.join('\n') + QStringLiteral("\n\n");
+    text += QString::fromUtf8(
+        "Program jest też dostępny z menu aplikacji pulpitu: pozycja \"Notella\" przywołuje "
+        "karteczki, a jej menu podręczne (prawy przycisk myszy) tworzy nową karteczkę lub wpis "
+        "terminarza i otwiera terminarz oraz kalendarz.\n\n"
+        "To samo robią polecenia (np. w skrótach klawiszowych pulpitu):\n"
+        "notella --to-front, notella --new-note, notella --new-entry, notella --scheduler, "
+        "notella --calendar, notella --trash, notella --settings");
     MessageBox(nullptr, text, QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+}
+
+void TFormMain::HotKeysRefused(const QList<int>& ids) {
+    for (int id : ids)
+        RegisteredHotKeys.removeAll(id);
+    if (!Running || Ended() ||
+        RegReadString(HKEY_CURRENT_USER, RegistryKey, DesktopKeysHelpHidden) == QLatin1String("1"))
+        return;
+    QStringList lines;
+    for (const THotKeyRow& row : HotKeyTable)
+        if (ids.contains(row.Id))
+            lines << QStringLiteral("%1 - notella %2 (%3)")
+                         .arg(QLatin1String(row.Keys), QLatin1String(row.Option),
+                              QString::fromUtf8(row.What));
+    if (lines.isEmpty())
+        return;
+    bool hide = false;
+    TMessage m;
+    m.Text = QString::fromUtf8("Pulpit nie przypisał programowi skrótów klawiszowych, które "
+                               "działają w każdym oknie.\n\n"
+                               "Aby z nich korzystać, przypisz w ustawieniach klawiatury pulpitu "
+                               "(skróty własne) te polecenia:\n") +
+             lines.join('\n');
+    m.Caption = QStringLiteral("Notella");
+    m.Icon = TMsgIcon::Information;
+    m.CheckBox = QString::fromUtf8("Nie pokazuj więcej tej wiadomości");
+    m.Checked = &hide;
+    MessageBox(nullptr, m);
+    if (hide)
+        RegWriteString(HKEY_CURRENT_USER, RegistryKey, DesktopKeysHelpHidden, QStringLiteral("1"));
 }
 
 void TFormMain::WMTrayButtonDown() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppSettings.h"
+#include "app/CommandLine.h"
 #include "app/Forms.h"
 #include "notes/Unitkart.h"
 #include "scheduler/SchedulerTick.h"
@@ -13,6 +14,7 @@
 class QAction;
 class QTimer;
 class TBcBarPopupMenu;
+class TInstanceChannel;
 
 enum class TAutostartMode { Refresh, Toggle };
 
@@ -64,6 +66,14 @@ public:
     void WMTrayDoubleClick();
     void WMTrayContextMenu(QPoint cursor);
     void WMHotKey(int id);
+    // The desktop would not bind these keys: the user is told once which commands to bind.
+    void HotKeysRefused(const QList<int>& ids);
+    // Commands from the command line or from a second process, each run as the matching tray
+    // item or key runs, one queued call after another.
+    void RunCommands(const TCommandRequest& request);
+    void RunCommand(TCommand command, const QString& noteText);
+    // Listens for the commands of later processes; without it they start a copy of their own.
+    void OpenCommandChannel();
     void SyncAutostart(TAutostartMode mode);
     void MarkDefaultMenuItem();
     void mInformacjeClick();
@@ -114,6 +124,7 @@ public:
     QTimer* TrayCheckTimer = nullptr;
     // The keys this run holds, in the order they were registered.
     QList<int> RegisteredHotKeys;
+    TInstanceChannel* Channel = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

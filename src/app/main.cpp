@@ -1,13 +1,73 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/Unitmain.h"
 #include "platform/GuiServices.h"
+#include "platform/InstanceChannel.h"
 #include "platform/Platform.h"
 #include "platform/SignalWatcher.h"
 
+#include <QTimer>
+
+#include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <unistd.h>
+
+namespace {
+
+// Standard input for "--new-note -": no more than a note could ever take, and what follows
+// is left unread.
+QByteArray ReadStandardInput() {
+    const qsizetype most = 16 * 20480;
+    QByteArray bytes;
+    char buffer[65536];
+    while (bytes.size() < most) {
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, n);
+    }
+    return bytes;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    TCommandLine line = ParseCommandLine(args);
+    switch (line.Action) {
+    case TCommandLine::TAction::Help:
+        std::fputs(qUtf8Printable(UsageText()), stdout);
+        return 0;
+    case TCommandLine::TAction::Version:
+        std::printf("%s\n", qUtf8Printable(VersionText()));
+        return 0;
+    case TCommandLine::TAction::Usage:
+        std::fprintf(stderr, "notella: %s\n\n%s", qUtf8Printable(line.Error),
+                     qUtf8Printable(UsageText()));
+        return 2;
+    case TCommandLine::TAction::Run:
+        break;
+    }
+    if (line.NoteTextFromStdin)
+        line.Request.NoteText = NoteTextFromInput(ReadStandardInput());
+    // A running instance carries the command out; this process has nothing more to do.
+    if (!line.Request.Commands.isEmpty()) {
+        switch (SendToInstance(InstanceChannelPath(), CommandMessage(line.Request))) {
+        case TDelivery::Delivered:
+            return 0;
+        case TDelivery::Failed:
+            std::fprintf(stderr, "Notella: uruchomiony program nie przyjął polecenia.\n");
+            return 1;
+        case TDelivery::NoInstance:
+            break;
+        }
+    }
+
     QString reason;
     if (!PrepareDisplay(reason)) {
         std::fprintf(stderr, "Notella: %s\n", qUtf8Printable(reason));
@@ -33,6 +93,9 @@ int main(int argc, char** argv) {
             return 0;
         }
         form->FormCreate();
+        // Once the start has finished, as if it had come from a running instance.
+        if (!line.Request.Commands.isEmpty())
+            form->RunCommands(line.Request);
         QObject::connect(&app, &QCoreApplication::aboutToQuit, form, [form] {
             SetShuttingDown(true);
             form->Running = false;

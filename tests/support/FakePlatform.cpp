@@ -61,9 +61,12 @@ TFakePlatform::TFakePlatform() : Saved(Platform()) {
     Platform() = TPlatformServices{&Clock,    &Directory, &Marker,  &UserStore,    &Priority,
                                    &Keyboard, &Beeper,    &Build,   &MessageBoxes, &WindowStyles,
                                    &Sound,    &Tray,      &HotKeys, &Url,          &Printing};
+    // The command socket of a main window under test stays in the test's own folder.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Directory.Dir()));
 }
 
 TFakePlatform::~TFakePlatform() {
+    qputenv("XDG_RUNTIME_DIR", SavedRuntimeDir);
     Platform() = Saved;
     SetShuttingDown(false);
 }

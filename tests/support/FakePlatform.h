@@ -189,6 +189,7 @@ public:
 
 private:
     TPlatformServices Saved;
+    QByteArray SavedRuntimeDir = qgetenv("XDG_RUNTIME_DIR");
 };
 
 // Reads a whole file as text (Windows-1250 or UTF-8 with its mark).
