@@ -141,14 +141,26 @@ new_progdir() {
 
 marker() { echo "$1/run/Notella.instance"; }
 
-# launch <session> <progdir> [env assignments...]: sets LAST_PID.
+# session_env <session>: SENV runs a command in an X11 desktop session of its own, as the
+# same process (its pid is the program's).
+session_env() {
+    SENV=(env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY
+        -u XDG_SESSION_TYPE HOME="$1/home" XDG_RUNTIME_DIR="$1/run" XDG_CONFIG_HOME="$1/config"
+        XDG_DATA_HOME="$1/data" DISPLAY="$DISP")
+}
+in_session() {
+    session_env "$1"
+    shift
+    "${SENV[@]}" "$@"
+}
+
+# launch <session> <progdir> [env assignments...]: sets LAST_PID. The program gets ARGS.
+ARGS=()
 launch() {
     local s=$1 d=$2
     shift 2
-    env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY \
-        HOME="$s/home" XDG_RUNTIME_DIR="$s/run" XDG_CONFIG_HOME="$s/config" \
-        XDG_DATA_HOME="$s/data" DISPLAY="$DISP" "$@" \
-        "$d/notella" >"$d.out" 2>"$d.err" </dev/null &
+    session_env "$s"
+    "${SENV[@]}" "$@" "$d/notella" "${ARGS[@]}" >"$d.out" 2>"$d.err" </dev/null &
     LAST_PID=$!
     PIDS+=("$LAST_PID")
     LOGS+=("$d.err")
@@ -748,6 +760,47 @@ scenario_hot_keys() {
     grep -rq "z klawiatury" "$D/sheets" || fail "the new note did not get the typing"
 }
 
+# A command given while the program runs goes to it; the second process ends at once.
+scenario_command_line() {
+    start_one || { fail_fate "$P" "marker not created"; return; }
+    while_alive "$P" 10 test -S "$S/run/Notella.socket" || { fail_fate "$P" "no command socket"; return; }
+    local before t0 ms rc
+    before=$(visible_count "$P")
+    t0=$(now_ms)
+    in_session "$S" "$D/notella" --new-note "Zakupy" >"$ROOT/cmd.out" 2>&1 </dev/null
+    rc=$?
+    ms=$(($(now_ms) - t0))
+    echo "note: the second process ended with $rc after $ms ms"
+    expect "the second process ended with $rc, expected 0" test "$rc" = 0
+    expect "the second process took $ms ms (at most ${COMMAND_MS:-200})" test "$ms" -le "${COMMAND_MS:-200}"
+    poll 5 count_is "$P" $((before + 1)) || fail "no new note on the desktop"
+    poll 5 grep -rqs Zakupy "$D/sheets" || fail "the new note's text was not saved"
+    echo "Lista" | in_session "$S" "$D/notella" --new-note - --to-front >/dev/null 2>&1 ||
+        fail "--new-note - failed"
+    poll 5 grep -rqs Lista "$D/sheets" || fail "the text from standard input did not arrive"
+    in_session "$S" "$D/notella" --version | grep -q '^Notella [0-9]' || fail "--version"
+    in_session "$S" "$D/notella" --nowa 2>"$ROOT/usage.err"
+    rc=$?
+    expect "an unknown option ended with $rc, expected 2" test "$rc" = 2
+    grep -q '^Użycie: notella' "$ROOT/usage.err" || fail "no usage text for an unknown option"
+    expect "the instance ended" alive "$P"
+    stop "$P" TERM || return
+    expect "the socket outlived the run" test ! -e "$S/run/Notella.socket"
+}
+
+# Without a running instance the program starts and then carries the command out.
+scenario_command_starts() {
+    S=$(new_session)
+    D=$(new_progdir)
+    ARGS=(--new-note "Pierwsza kartka")
+    launch "$S" "$D"
+    ARGS=()
+    P=$LAST_PID
+    while_alive "$P" 10 test -e "$(marker "$S")" || { fail_fate "$P" "marker not created"; return; }
+    poll 10 grep -rqs "Pierwsza kartka" "$D/sheets" || fail "the note of the command was not made"
+    stop "$P" TERM
+}
+
 scenario_held_keys() {
     DISPLAY=$DISP "$HOLD_KEYS" K N >"$ROOT/hold.out" 2>&1 &
     local holder=$!
@@ -1007,7 +1060,7 @@ ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwrita
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
 stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
 notes_survive_sigterm note_alarm tray_menu hot_keys held_keys list_hot_key
-alarm_delete calendar_entry display_change"
+alarm_delete calendar_entry display_change command_line command_starts"
 
 # --- runner ----------------------------------------------------------------
 
