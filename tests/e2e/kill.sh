@@ -97,7 +97,7 @@ no_editor() { ! editor; }
 
 launch() {
     rm -f "$S/run/Notella.instance" # left by the kill: the question it brings is tested elsewhere
-    env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY \
+    env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE \
         HOME="$S/home" XDG_RUNTIME_DIR="$S/run" XDG_CONFIG_HOME="$S/config" \
         XDG_DATA_HOME="$S/data" DISPLAY="$DISP" "$D/notella" >>"$ROOT/out" 2>>"$ROOT/err" \
         </dev/null &
