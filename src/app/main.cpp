@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Unitmain.h"
+#include "platform/AppId.h"
 #include "platform/GuiServices.h"
 #include "platform/InstanceChannel.h"
 #include "platform/Platform.h"
@@ -74,6 +75,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     TApplication app(argc, argv);
+    // The desktop ties the windows to the desktop entry, and its portals know the program.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(ApplicationId));
     // Taken now: an upgrade may replace the executable while the program runs.
     ExePath();
     InstallPolishTranslation(app);
