@@ -5,8 +5,10 @@
 #include "support/FakePlatform.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <future>
@@ -85,4 +87,28 @@ TEST_F(CommandsTest, KeysTheDesktopRefusedAreToldOnceWithTheirCommands) {
 
     Fake.HotKeys.OnRefused({HotKeyToFront});
     EXPECT_EQ(Fake.MessageBoxes.Shown.size(), 1u) << "the box was ticked";
+}
+
+TEST_F(CommandsTest, EachWindowCommandOpensItsWindowAndWaitsForAnOpenOne) {
+    TFormMain f;
+    f.FormCreate();
+    const std::pair<TCommand, QPointer<QWidget>*> windows[] = {
+        {TCommand::Calendar, &FormKalendarz}, {TCommand::Scheduler, &FormTerminarzManager},
+        {TCommand::NewEntry, &FormTerminarz}, {TCommand::Trash, &FormSheetsList},
+        {TCommand::Settings, &FormSettings},
+    };
+    for (const auto& [command, form] : windows) {
+        bool opened = false;
+        QTimer::singleShot(0, [&, form = form] {
+            opened = *form && (*form)->isVisible();
+            // A second command while it is open opens nothing more.
+            f.RunCommand(TCommand::Settings, {});
+            f.RunCommand(TCommand::Calendar, {});
+            if (*form)
+                static_cast<QDialog*>(form->data())->reject();
+        });
+        f.RunCommand(command, {});
+        EXPECT_TRUE(opened) << int(command);
+        EXPECT_FALSE(ModalWindowOpen()) << int(command);
+    }
 }
