@@ -17,7 +17,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config \
 	xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils \
 	xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils \
 	clang libclang-rt-14-dev python3 \
-	dpkg-dev file lintian desktop-file-utils appstream man-db dbus-daemon
+	dpkg-dev file lintian desktop-file-utils appstream man-db dbus-daemon \
+	libical-dev python3-icalendar
 
 .PHONY: all deps configure build run test test-asan format clean fuzz-build fuzz-smoke fuzz \
 	pkg-build install deb install-check

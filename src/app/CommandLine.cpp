@@ -2,6 +2,8 @@
 
 #include "notes/NoteText.h"
 
+#include <QFileInfo>
+
 namespace {
 
 struct TOption {
@@ -10,11 +12,20 @@ struct TOption {
 };
 
 const TOption Options[] = {
-    {TCommand::NewNote, "new-note"},    {TCommand::NewEntry, "new-entry"},
-    {TCommand::ToFront, "to-front"},    {TCommand::Calendar, "calendar"},
-    {TCommand::Scheduler, "scheduler"}, {TCommand::Trash, "trash"},
-    {TCommand::Settings, "settings"},
+    {TCommand::NewNote, "new-note"},       {TCommand::NewEntry, "new-entry"},
+    {TCommand::ToFront, "to-front"},       {TCommand::Calendar, "calendar"},
+    {TCommand::Scheduler, "scheduler"},    {TCommand::Trash, "trash"},
+    {TCommand::Settings, "settings"},      {TCommand::ExportICal, "export-ical"},
+    {TCommand::ImportICal, "import-ical"},
 };
+
+bool TakesFile(TCommand c) {
+    return c == TCommand::ExportICal || c == TCommand::ImportICal;
+}
+
+QString* FileOf(TCommandRequest& r, TCommand c) {
+    return c == TCommand::ExportICal ? &r.ExportPath : &r.ImportPath;
+}
 
 std::optional<TCommand> CommandNamed(QStringView name) {
     for (const TOption& o : Options)
@@ -63,9 +74,19 @@ TCommandLine ParseCommandLine(const QStringList& args) {
             return Refused(QString::fromUtf8("nieznana opcja \"%1\"").arg(arg));
         if (line.Request.Commands.contains(*command))
             return Refused(QString::fromUtf8("opcja \"--%1\" podana dwa razy").arg(name));
-        if (eq >= 0 && *command != TCommand::NewNote)
+        if (eq >= 0 && *command != TCommand::NewNote && !TakesFile(*command))
             return Refused(QString::fromUtf8("opcja \"--%1\" nie ma wartości").arg(name));
         line.Request.Commands << *command;
+        if (TakesFile(*command)) {
+            // Relative to where the command was given, not to where the program runs.
+            const QString file = eq >= 0               ? arg.mid(eq + 1)
+                                 : i + 1 < args.size() ? args[++i]
+                                                       : QString();
+            if (file.isEmpty())
+                return Refused(QString::fromUtf8("opcja \"--%1\" wymaga nazwy pliku").arg(name));
+            *FileOf(line.Request, *command) = QFileInfo(file).absoluteFilePath();
+            continue;
+        }
         if (*command != TCommand::NewNote)
             continue;
         // The text is the value after "=", or the next argument unless it is an option.
@@ -99,6 +120,8 @@ QString UsageText() {
         "  --scheduler         terminarz\n"
         "  --trash             wyrzucone karteczki\n"
         "  --settings          ustawienia\n"
+        "  --export-ical PLIK  zapisuje terminarz do pliku iCalendar\n"
+        "  --import-ical PLIK  dodaje do terminarza wydarzenia z pliku iCalendar\n"
         "  --help              ten tekst\n"
         "  --version           wersja programu\n");
 }
@@ -127,12 +150,25 @@ QString NoteTextFromInput(const QByteArray& bytes) {
     return out;
 }
 
+QString TCommandRequest::Argument(TCommand command) const {
+    switch (command) {
+    case TCommand::NewNote:
+        return NoteText;
+    case TCommand::ExportICal:
+        return ExportPath;
+    case TCommand::ImportICal:
+        return ImportPath;
+    default:
+        return {};
+    }
+}
+
 QByteArray CommandMessage(const TCommandRequest& request) {
     QByteArray message = MessageHead;
     for (TCommand c : request.Commands) {
         message += NameOf(c);
-        if (c == TCommand::NewNote && !request.NoteText.isEmpty())
-            message += ' ' + request.NoteText.toUtf8().toBase64();
+        if (const QString argument = request.Argument(c); !argument.isEmpty())
+            message += ' ' + argument.toUtf8().toBase64();
         message += '\n';
     }
     return message + MessageEnd;
@@ -150,13 +186,21 @@ std::optional<TCommandRequest> ReadCommandMessage(const QByteArray& message) {
         if (!command || request.Commands.contains(*command))
             continue;
         if (space >= 0) {
-            if (*command != TCommand::NewNote)
+            if (*command != TCommand::NewNote && !TakesFile(*command))
                 continue;
             const auto decoded = QByteArray::fromBase64Encoding(
                 line.mid(space + 1), QByteArray::AbortOnBase64DecodingErrors);
             if (!decoded)
                 continue;
-            request.NoteText = NoteTextFromInput(*decoded);
+            if (*command == TCommand::NewNote)
+                request.NoteText = NoteTextFromInput(*decoded);
+            else if (const QString file = QString::fromUtf8(*decoded);
+                     QFileInfo(file).isAbsolute() && !file.contains(QChar(0)))
+                *FileOf(request, *command) = file;
+            else
+                continue;
+        } else if (TakesFile(*command)) {
+            continue; // a file command without its file
         }
         request.Commands << *command;
     }

@@ -9,13 +9,29 @@
 
 // What a command line, or a message from a second process, asks the running program to do.
 // Each does what its tray item or system-wide key does.
-enum class TCommand { NewNote, NewEntry, ToFront, Calendar, Scheduler, Trash, Settings };
+enum class TCommand {
+    NewNote,
+    NewEntry,
+    ToFront,
+    Calendar,
+    Scheduler,
+    Trash,
+    Settings,
+    ExportICal,
+    ImportICal
+};
 
 struct TCommandRequest {
     // In the order given, each at most once.
     QList<TCommand> Commands;
     // The new note's text, when given.
     QString NoteText;
+    // Absolute paths of the iCalendar files.
+    QString ExportPath;
+    QString ImportPath;
+
+    // What the command works on: the note's text or its file.
+    QString Argument(TCommand command) const;
 
     bool operator==(const TCommandRequest&) const = default;
 };

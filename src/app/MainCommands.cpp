@@ -1,6 +1,8 @@
 #include "app/Unitmain.h"
 
 #include "platform/InstanceChannel.h"
+#include "platform/Platform.h"
+#include "scheduler_ui/TerminarzLogic.h"
 
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -25,11 +27,13 @@ void TFormMain::OpenCommandChannel() {
 
 void TFormMain::RunCommands(const TCommandRequest& request) {
     for (TCommand command : request.Commands)
-        QTimer::singleShot(0, this,
-                           [this, command, text = request.NoteText] { RunCommand(command, text); });
+        QTimer::singleShot(0, this, [this, command, argument = request.Argument(command)] {
+            RunCommand(command, argument);
+        });
 }
 
-void TFormMain::RunCommand(TCommand command, const QString& noteText) {
+void TFormMain::RunCommand(TCommand command, const QString& argument) {
+    const QString& noteText = argument;
     if (!Running || Ended())
         return;
     switch (command) {
@@ -60,6 +64,23 @@ void TFormMain::RunCommand(TCommand command, const QString& noteText) {
     case TCommand::Settings:
         BringToFront();
         mSettingsClick();
+        break;
+    case TCommand::ExportICal:
+        // Asked from a terminal or a script: only a failure is worth a box.
+        ExportTimetableTo(nullptr, Timetable(), argument, false);
+        break;
+    case TCommand::ImportICal:
+        // An open scheduler window holds entries by their places, which an import moves.
+        if (ModalWindowOpen() || FormMessage) {
+            RaiseModalWindow();
+            MessageBox(nullptr,
+                       QString::fromUtf8("Nie zaimportowano pliku \"%1\": najpierw zamknij "
+                                         "otwarte okno programu i wydaj polecenie ponownie.")
+                           .arg(argument),
+                       QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+            break;
+        }
+        ImportTimetableFrom(nullptr, Timetable(), argument);
         break;
     }
 }

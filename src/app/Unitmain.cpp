@@ -5,6 +5,7 @@
 #include "app/Unitabout.h"
 #include "app/Unitsettings.h"
 #include "common/Formats.h"
+#include "common/TextFile.h"
 #include "menus/BcBarPopupMenu.h"
 #include "notes/SheetFile.h"
 #include "notes/Unitsheetslist.h"
@@ -202,6 +203,8 @@ TFormKartka* TFormMain::OpenSheet(const QString& name) {
 }
 
 void TFormMain::RestoreSheets() {
+    RemoveStaleTemporaries(SheetsDir);
+    RemoveStaleTemporaries(SheetsDir + QStringLiteral("deleted"));
     // Regular, visible files only; a directory named like a note is not one.
     const QFileInfoList files =
         QDir(SheetsDir).entryInfoList({QStringLiteral("*.sheet")}, QDir::Files, QDir::Unsorted);

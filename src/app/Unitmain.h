@@ -71,7 +71,7 @@ public:
     // Commands from the command line or from a second process, each run as the matching tray
     // item or key runs, one queued call after another.
     void RunCommands(const TCommandRequest& request);
-    void RunCommand(TCommand command, const QString& noteText);
+    void RunCommand(TCommand command, const QString& argument);
     // Listens for the commands of later processes; without it they start a copy of their own.
     void OpenCommandChannel();
     void SyncAutostart(TAutostartMode mode);

@@ -1,11 +1,13 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Unitmain.h"
+#include "common/Formats.h"
 #include "platform/AppId.h"
 #include "platform/GuiServices.h"
 #include "platform/InstanceChannel.h"
 #include "platform/Platform.h"
 #include "platform/SignalWatcher.h"
+#include "scheduler/ICalendar.h"
 
 #include <QTimer>
 
@@ -66,6 +68,18 @@ int main(int argc, char** argv) {
             return 1;
         case TDelivery::NoInstance:
             break;
+        }
+        // Without an instance an export needs no desktop: the timetable file is read as it is.
+        if (line.Request.Commands.removeAll(TCommand::ExportICal) > 0) {
+            SetStartFormats();
+            Timetable().Load();
+            QString error;
+            if (!ExportICalendarFile(Timetable(), line.Request.ExportPath, error)) {
+                std::fprintf(stderr, "Notella: %s\n", qUtf8Printable(error));
+                return 1;
+            }
+            if (line.Request.Commands.isEmpty())
+                return 0;
         }
     }
 

@@ -1,16 +1,20 @@
 #include "common/TextFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -215,4 +219,19 @@ bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* erro
         return fail(target);
     SyncDirectory(QFileInfo(target).absolutePath());
     return true;
+}
+
+void RemoveStaleTemporaries(const QString& dirPath) {
+    static const QRegularExpression temporary(QStringLiteral("\\.(\\d{1,10})\\.tmp$"));
+    const QFileInfoList files =
+        QDir(dirPath).entryInfoList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& file : files) {
+        const QRegularExpressionMatch m = temporary.match(file.fileName());
+        if (!m.hasMatch() || file.isSymLink())
+            continue;
+        const qint64 pid = m.captured(1).toLongLong();
+        if (pid > 0 && pid <= std::numeric_limits<pid_t>::max() && ::kill(pid_t(pid), 0) != 0 &&
+            errno == ESRCH)
+            QFile::remove(file.filePath());
+    }
 }

@@ -32,4 +32,8 @@ bool SyncDirectory(const QString& dirPath);
 // Replaces `path` whole: a temporary file in the same directory is written and flushed, then
 // renamed over `path`, then the directory is flushed. At every moment `path` holds the old
 // content or the new one. On failure `path` is untouched and `error` says why.
+// Removes the "<name>.<pid>.tmp" files in `dirPath` that a process killed in the middle of a
+// save left behind; those of a live process are its saves under way.
+void RemoveStaleTemporaries(const QString& dirPath);
+
 bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error = nullptr);

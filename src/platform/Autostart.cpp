@@ -83,7 +83,9 @@ QString UnescapeValue(const QString& value) {
 
 // Launchers split Exec only at ASCII blanks: a path holding another space
 // character (U+3000, say) is one argument.
-bool IsArgumentBreak(QChar c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsArgumentBreak(QChar c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 QString FirstArgument(const QString& exec) {
     QString arg;

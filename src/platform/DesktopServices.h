@@ -8,3 +8,4 @@ ITrayIcon& DesktopTray();
 IHotKeys& DesktopHotKeys();
 IUrlOpener& DesktopUrlOpener();
 IPrinting& DesktopPrinting();
+IFileDialogs& DesktopFileDialogs();

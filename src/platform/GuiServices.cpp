@@ -245,6 +245,7 @@ void InstallGuiServices() {
     Platform().HotKeys = &DesktopHotKeys();
     Platform().Url = &DesktopUrlOpener();
     Platform().Printing = &DesktopPrinting();
+    Platform().FileDialogs = &DesktopFileDialogs();
 }
 
 void ShellOpenFolder(const QString& path) {

@@ -254,7 +254,9 @@ public:
 
 class TNoHotKeys final : public IHotKeys {
 public:
-    THotKeyResult Register(int, bool, QChar, const QString&) override { return THotKeyResult::Unavailable; }
+    THotKeyResult Register(int, bool, QChar, const QString&) override {
+        return THotKeyResult::Unavailable;
+    }
 };
 
 // Nothing to open an address with before the desktop is there.
@@ -267,6 +269,15 @@ public:
 class TNoPrinting final : public IPrinting {
 public:
     std::shared_ptr<QPrinter> ChoosePrinter(QWidget*) override { return {}; }
+};
+
+// Without a desktop no file is chosen.
+class TNoFileDialogs final : public IFileDialogs {
+public:
+    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
 };
 
 bool ShuttingDownFlag = false;
@@ -289,9 +300,10 @@ TPlatformServices& Platform() {
     static TNoHotKeys hotKeys;
     static TNoUrlOpener url;
     static TNoPrinting printing;
-    static TPlatformServices services{&clock,    &directory, &marker,  &store, &priority,
-                                      &keyboard, &beeper,    &build,   &boxes, &styles,
-                                      &sound,    &tray,      &hotKeys, &url,   &printing};
+    static TNoFileDialogs files;
+    static TPlatformServices services{
+        &clock, &directory, &marker, &store, &priority, &keyboard, &beeper,   &build,
+        &boxes, &styles,    &sound,  &tray,  &hotKeys,  &url,      &printing, &files};
     return services;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/DateUtils.h"
 #include "platform/Clock.h"
+#include "platform/FileDialogs.h"
 #include "platform/Printing.h"
 #include "platform/UrlOpener.h"
 
@@ -179,6 +180,7 @@ struct TPlatformServices {
     IHotKeys* HotKeys;
     IUrlOpener* Url;
     IPrinting* Printing;
+    IFileDialogs* FileDialogs;
 };
 
 // The services in force. Starts with the desktop-free implementations; the program entry

@@ -1,5 +1,6 @@
 #include "platform/DesktopServices.h"
 
+#include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -16,7 +17,23 @@ public:
     }
 };
 
+class TQtFileDialogs final : public IFileDialogs {
+public:
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override {
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    }
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                         const QString& filter) override {
+        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    }
+};
+
 } // namespace
+
+IFileDialogs& DesktopFileDialogs() {
+    static TQtFileDialogs dialogs;
+    return dialogs;
+}
 
 IPrinting& DesktopPrinting() {
     static TQtPrinting printing;

@@ -438,6 +438,7 @@ void TTimetable::Load() {
     Count = 0;
     ++Layout;
     const QString file = FileName();
+    RemoveStaleTemporaries(Directory());
     QByteArray bytes;
     Unreadable = false;
     if (!ReadWholeFile(file, bytes)) {

@@ -2,6 +2,7 @@
 
 #include "common/IniText.h"
 #include "platform/Platform.h"
+#include "scheduler/ICalendar.h"
 
 #include <algorithm>
 #include <cmath>
@@ -226,4 +227,31 @@ bool TimetableHasRoom(const TTimetable& timetable) {
                    .arg(TTimetable::capacity),
                QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
     return false;
+}
+
+QString ICalendarFilter() {
+    return QString::fromUtf8("Pliki iCalendar (*.ics);;Wszystkie pliki (*)");
+}
+
+bool ExportTimetableTo(QWidget* parent, const TTimetable& timetable, const QString& path,
+                       bool tellSuccess) {
+    QString error;
+    if (!ExportICalendarFile(timetable, path, error)) {
+        MessageBox(parent, error, QString::fromUtf8("Błąd"), TMsgButtons::OK, TMsgIcon::Error);
+        return false;
+    }
+    if (tellSuccess)
+        MessageBox(parent,
+                   QString::fromUtf8("Zapisano terminarz (wpisów: %1) do pliku \"%2\".")
+                       .arg(timetable.count())
+                       .arg(path),
+                   QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Information);
+    return true;
+}
+
+bool ImportTimetableFrom(QWidget* parent, TTimetable& timetable, const QString& path) {
+    const TICalendarOutcome outcome = ImportICalendarFile(timetable, path);
+    MessageBox(parent, outcome.Message, QStringLiteral("Notella"), TMsgButtons::OK,
+               outcome.Failed ? TMsgIcon::Warning : TMsgIcon::Information);
+    return outcome.Changed;
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 #include <cstdint>
 #include <optional>
 
@@ -102,3 +104,13 @@ QString RemindAmountTextOf(std::int64_t minutes);
 // Room for one more entry in `timetable`; when it is full the user is told so, before anything
 // is typed that would be lost.
 bool TimetableHasRoom(const TTimetable& timetable = Timetable());
+
+// The iCalendar file chooser's filter.
+QString ICalendarFilter();
+// Exports the timetable to `path` and tells the user how it went (a failure always; the
+// success only when `tellSuccess`).
+bool ExportTimetableTo(QWidget* parent, const TTimetable& timetable, const QString& path,
+                       bool tellSuccess = true);
+// Imports `path` into the timetable and tells the user what was added and what left out.
+// True when entries were added.
+bool ImportTimetableFrom(QWidget* parent, TTimetable& timetable, const QString& path);

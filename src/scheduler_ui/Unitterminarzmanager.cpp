@@ -10,6 +10,8 @@
 
 #include <QAbstractTableModel>
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -243,6 +245,11 @@ void TFormTerminarzManager::BuildControls() {
     PopupMenu->addAction(ActionUsun);
     PopupMenu->addSeparator();
     PopupMenu->addAction(ActionEdit);
+    PopupMenu->addSeparator();
+    ActionEksport = PopupMenu->addAction(QString::fromUtf8("Eksportuj do pliku iCalendar..."));
+    ActionImport = PopupMenu->addAction(QString::fromUtf8("Importuj z pliku iCalendar..."));
+    connect(ActionEksport, &QAction::triggered, this, &TFormTerminarzManager::ExportClick);
+    connect(ActionImport, &QAction::triggered, this, &TFormTerminarzManager::ImportClick);
 
     LabelShowOnly->setBuddy(EditContain);
     Label1->setBuddy(TreeViewFilter);
@@ -576,4 +583,25 @@ void TFormTerminarzManager::hideEvent(QHideEvent* event) {
 void TFormTerminarzManager::FormHide() {
     Place->Hidden();
     StoreWindowPlace(this, Section, true);
+}
+
+void TFormTerminarzManager::ExportClick() {
+    QString path = Platform().FileDialogs->SaveFileName(
+        this, QString::fromUtf8("Eksportuj do pliku iCalendar"),
+        QDir::homePath() + QStringLiteral("/terminarz.ics"), ICalendarFilter());
+    if (path.isEmpty() || ShuttingDown())
+        return;
+    // Calendar programs look for the extension.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".ics");
+    ExportTimetableTo(this, Table, path);
+}
+
+void TFormTerminarzManager::ImportClick() {
+    const QString path = Platform().FileDialogs->OpenFileName(
+        this, QString::fromUtf8("Importuj z pliku iCalendar"), ICalendarFilter());
+    if (path.isEmpty() || ShuttingDown())
+        return;
+    if (ImportTimetableFrom(this, Table, path))
+        RefreshList();
 }

@@ -64,6 +64,8 @@ public:
     QAction* ActionDodaj = nullptr;
     QAction* ActionUsun = nullptr;
     QAction* ActionEdit = nullptr;
+    QAction* ActionEksport = nullptr;
+    QAction* ActionImport = nullptr;
     TBcBarPopupMenu* PopupMenu = nullptr;
 
     // The designed client size, and the outer size (Win32's measure) when none is stored.
@@ -79,6 +81,8 @@ public:
     void ButtonEditClick();
     void ButtonDeleteClick();
     void ButtonOkClick();
+    void ExportClick();
+    void ImportClick();
     void FormResize();
     void TimerRefreshTimer();
 

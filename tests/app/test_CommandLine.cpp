@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,14 +31,17 @@ TEST(CommandLine, OptionsBecomeCommandsAndAnythingElseIsRefused) {
     const TCommandLine next = Parse({"--new-note", "--calendar"});
     EXPECT_TRUE(next.Request.NoteText.isEmpty()) << "an option is not the note's text";
     EXPECT_EQ(next.Request.Commands.size(), 2);
+    const TCommandLine files = Parse({"--export-ical", "out.ics", "--import-ical=/tmp/in.ics"});
+    EXPECT_EQ(files.Request.ExportPath, QDir::current().absoluteFilePath("out.ics"));
+    EXPECT_EQ(files.Request.ImportPath, "/tmp/in.ics");
     const TCommandLine stdinText = Parse({"--new-note", "-"});
     EXPECT_TRUE(stdinText.NoteTextFromStdin);
     EXPECT_TRUE(stdinText.Request.NoteText.isEmpty());
 
-    for (const QStringList& bad :
-         {QStringList{"--nowa"}, QStringList{"plik.txt"}, QStringList{"-x"},
-          QStringList{"--trash", "--trash"}, QStringList{"--calendar=1"},
-          QStringList{"--new-note", "a", "b"}}) {
+    for (const QStringList& bad : {QStringList{"--nowa"}, QStringList{"plik.txt"},
+                                   QStringList{"-x"}, QStringList{"--trash", "--trash"},
+                                   QStringList{"--calendar=1"}, QStringList{"--new-note", "a", "b"},
+                                   QStringList{"--export-ical"}, QStringList{"--import-ical="}}) {
         const TCommandLine line = Parse(bad);
         EXPECT_EQ(line.Action, A::Usage) << bad.join(' ').toStdString();
         EXPECT_FALSE(line.Error.isEmpty());
@@ -58,7 +62,9 @@ TEST(CommandLine, OutsideTextIsCleanedAndBounded) {
 TEST(CommandLine, MessagesCarryTheRequestAndNothingElse) {
     TCommandRequest request;
     request.Commands = {TCommand::Calendar, TCommand::NewNote};
+    request.Commands << TCommand::ImportICal;
     request.NoteText = QString::fromUtf8("Zażółć\ngęślą jaźń");
+    request.ImportPath = QString::fromUtf8("/home/ela/Pobrane/spotkania ważne.ics");
     EXPECT_EQ(ReadCommandMessage(CommandMessage(request)), request);
     EXPECT_EQ(ReadCommandMessage(CommandMessage({})), TCommandRequest{});
 
@@ -74,8 +80,13 @@ TEST(CommandLine, MessagesCarryTheRequestAndNothingElse) {
                                         "calendar eA==\n"
                                         "new-note !!not base64!!\n"
                                         "to-front\n"
+                                        "import-ical\n"
+                                        "export-ical " +
+                                        QByteArray("wzgledna.ics").toBase64() +
+                                        "\n"
                                         "END\n");
     ASSERT_TRUE(odd);
     EXPECT_EQ(odd->Commands, (QList<TCommand>{TCommand::Trash, TCommand::ToFront}))
-        << "unknown lines, repeats, values where none belong and bad text are left out";
+        << "unknown lines, repeats, values where none belong, bad text, file commands without "
+           "a file or with a relative one are left out";
 }

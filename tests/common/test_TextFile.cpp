@@ -184,3 +184,20 @@ TEST(TextFile, AFileThatShrinksWhileReadGivesAPrefixOfIt) {
         }
     }
 }
+
+TEST(TextFile, TemporariesOfDeadProcessesAreRemovedAndLiveOnesKept) {
+    QTemporaryDir dir;
+    const QString mine = QStringLiteral("timetable.ini.%1.tmp").arg(::getpid());
+    // Beyond any pid_max: no such process.
+    const QStringList dead{"timetable.ini.99999999.tmp", ".a.sheet.99999998.tmp"};
+    const QStringList kept{mine, "notatka.tmp", "x.12ab.tmp", "timetable.ini"};
+    for (const QString& name : dead + kept) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    RemoveStaleTemporaries(dir.path());
+    for (const QString& name : dead)
+        EXPECT_FALSE(QFile::exists(dir.filePath(name))) << name.toStdString();
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFile::exists(dir.filePath(name))) << name.toStdString();
+}

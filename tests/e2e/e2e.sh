@@ -822,6 +822,24 @@ scenario_held_keys() {
 
 # --- scheduler ---------------------------------------------------------------
 
+# known_build_ini <progdir> [lines...]: settings of a build that ran before, so that no about
+# window (itself modal) holds the scheduler back; the lines go on in [Settings].
+known_build_ini() {
+    local d=$1 l
+    shift
+    {
+        printf '[Settings]\r\nShowAboutAtStart=0\r\nLastLaunchedVersion=%s\r\n' "${NOTELLA_BUILD_NUMBER:-1}"
+        for l in "$@"; do printf '%s\r\n' "$l"; done
+    } >"$d/notella.ini"
+}
+
+# timetable_ini <progdir> <sections as a printf format>: the timetable file, in Windows-1250.
+timetable_ini() {
+    mkdir -p "$1/timetable"
+    # shellcheck disable=SC2059
+    printf "$2" | iconv -f utf-8 -t cp1250 >"$1/timetable/timetable.ini"
+}
+
 # A one-time entry that came due a minute ago: the first tick (20 s after start) opens the
 # alarm; OK with the preset delete mark asks, and Yes archives the entry.
 scenario_alarm_delete() {
@@ -857,17 +875,50 @@ scenario_alarm_delete() {
     stop "$P" TERM
 }
 
+# The timetable out to iCalendar and back: without an instance the export reads the file; a
+# calendar library reads what it wrote; an import given to the running instance adds the
+# events it can repeat and tells what it left out.
+scenario_ical() {
+    S=$(new_session)
+    D=$(new_progdir)
+    known_build_ini "$D"
+    timetable_ini "$D" '[TimeTable]\r\nCount=3\r\n[TT0]\r\nkind=3\r\ntime=07:30:00\r\nnotka="Leki"\r\nremindbefore=10\r\n[TT1]\r\nkind=4\r\ndayofweek=5\r\ntime=14:30:00\r\nnotka="Zakupy</NL/>na weekend"\r\n[TT2]\r\nkind=6\r\nmonth=2\r\ndayofmonth=29\r\nnotka="Urodziny Oli"\r\n'
+    in_session "$S" "$D/notella" --export-ical "$ROOT/out.ics" >"$ROOT/export.out" 2>&1 ||
+        { fail "--export-ical without an instance failed: $(cat "$ROOT/export.out")"; return; }
+    # Debian's own interpreter, which the python3-icalendar package serves.
+    /usr/bin/python3 - "$ROOT/out.ics" >"$ROOT/parse.out" 2>&1 <<'PY' || fail "the calendar library did not read the export: $(cat "$ROOT/parse.out")"
+import sys, icalendar
+cal = icalendar.Calendar.from_ical(open(sys.argv[1], 'rb').read())
+events = [c for c in cal.walk('VEVENT')]
+assert len(events) == 3, len(events)
+rules = sorted(str(e.get('RRULE').to_ical(), 'ascii') for e in events)
+assert any('FREQ=DAILY' in r for r in rules), rules
+assert any('BYDAY=FR' in r for r in rules), rules
+assert any('BYMONTHDAY=29' in r and 'BYMONTH=2' in r for r in rules), rules
+assert any(e.walk('VALARM') for e in events)
+PY
+    # Back into a second program folder, through its running instance.
+    D=$(new_progdir)
+    known_build_ini "$D"
+    launch "$S" "$D"
+    P=$LAST_PID
+    while_alive "$P" 10 test -S "$S/run/Notella.socket" || { fail_fate "$P" "no command socket"; return; }
+    in_session "$S" "$D/notella" --import-ical "$ROOT/out.ics" ||
+        { fail "--import-ical was not handed over"; return; }
+    answer "$P" Return || fail "no message after the import"
+    poll 5 grep -q 'Count=3' "$D/timetable/timetable.ini" || fail "the import did not add the 3 entries"
+    stop "$P" TERM
+}
+
 # Win+Shift+T while another application's window has the focus opens the list, on the screen
 # and within it although its stored place lies on no monitor; Escape closes it, the place it
 # had is stored, and the next opening comes back there without growing.
 scenario_list_hot_key() {
     S=$(new_session)
     D=$(new_progdir)
-    mkdir -p "$D/timetable"
-    printf '[Settings]\r\nHotKeySheduler=1\r\nShowAboutAtStart=0\r\nLastLaunchedVersion=%s\r\n[SchedulerWindow]\r\nWidth=600\r\nHeight=100000\r\nLeft=-99999\r\nTop=5000\r\n' \
-        "${NOTELLA_BUILD_NUMBER:-1}" >"$D/notella.ini"
-    printf '[TimeTable]\r\nCount=2\r\n[TT0]\r\nkind=3\r\ntime=07:30:00\r\nnotka="Leki"\r\n[TT1]\r\nkind=4\r\ndayofweek=5\r\ntime=14:30:00\r\nnotka="Zakupy</NL/>na weekend"\r\n' |
-        iconv -f utf-8 -t cp1250 >"$D/timetable/timetable.ini"
+    known_build_ini "$D" HotKeySheduler=1 '[SchedulerWindow]' Width=600 Height=100000 \
+        Left=-99999 Top=5000
+    timetable_ini "$D" '[TimeTable]\r\nCount=2\r\n[TT0]\r\nkind=3\r\ntime=07:30:00\r\nnotka="Leki"\r\n[TT1]\r\nkind=4\r\ndayofweek=5\r\ntime=14:30:00\r\nnotka="Zakupy</NL/>na weekend"\r\n'
     launch "$S" "$D"
     P=$LAST_PID
     while_alive "$P" 10 test -e "$(marker "$S")" || { fail_fate "$P" "marker not created"; return; }
@@ -1060,7 +1111,7 @@ ALL="sigterm sigint sighup unknown_section_kept odd_values_kept settings_unwrita
 second_start_no second_start_signal second_start_yes_end_first second_start_yes_end_second
 stale_marker_asks stale_marker_yes stale_marker_shift no_display unreachable_display
 notes_survive_sigterm note_alarm tray_menu hot_keys held_keys list_hot_key
-alarm_delete calendar_entry display_change command_line command_starts"
+alarm_delete calendar_entry display_change command_line command_starts ical"
 
 # --- runner ----------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 #include "app/Unitmain.h"
 #include "common/Formats.h"
 #include "common/IniFile.h"
+#include "common/TextFile.h"
 #include "menus/BcBarPopupMenu.h"
 #include "scheduler_ui/Unitterminarz.h"
 #include "support/FakePlatform.h"
@@ -195,7 +196,7 @@ TEST_F(ListWindowTest, StartsWithTheControlsOfTheDesignAndListsEveryEntry) {
     // The popup menu: no bar, the three commands with their keys.
     EXPECT_TRUE(w->PopupMenu->BarRect().isEmpty());
     const QList<QAction*> items = w->PopupMenu->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 7);
     EXPECT_EQ(items[0]->text(), "Dodaj");
     EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::Key_Insert));
     EXPECT_EQ(items[1]->text(), QString::fromUtf8("Usuń"));
@@ -203,6 +204,35 @@ TEST_F(ListWindowTest, StartsWithTheControlsOfTheDesignAndListsEveryEntry) {
     EXPECT_TRUE(items[2]->isSeparator());
     EXPECT_EQ(items[3]->text(), "Edytuj");
     EXPECT_EQ(items[3]->shortcut(), QKeySequence(Qt::Key_E));
+    EXPECT_TRUE(items[4]->isSeparator());
+    EXPECT_EQ(items[5]->text(), "Eksportuj do pliku iCalendar...");
+    EXPECT_EQ(items[6]->text(), "Importuj z pliku iCalendar...");
+}
+
+TEST_F(ListWindowTest, TheMenuExportsToAndImportsFromAChosenICalendarFile) {
+    Fill();
+    TFormTerminarzManager* w = Shown();
+    w->ActionEksport->trigger(); // cancelled: nothing written, nothing said
+    EXPECT_TRUE(Fake.MessageBoxes.Shown.empty());
+    const QString file = Fake.Directory.Dir() + "/wpisy";
+    Fake.FileDialogs.Names = {file};
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    w->ActionEksport->trigger();
+    QByteArray bytes;
+    ASSERT_TRUE(ReadWholeFile(file + ".ics", bytes)) << "the extension is added";
+    EXPECT_TRUE(bytes.startsWith("BEGIN:VCALENDAR"));
+
+    TTimetable empty;
+    TFormTerminarzManager other(nullptr, empty);
+    Fake.FileDialogs.Names = {file + ".ics"};
+    Fake.MessageBoxes.Answer(TMsgResult::OK);
+    other.ActionImport->trigger();
+    EXPECT_EQ(empty.count(), 7);
+    EXPECT_EQ(Notes(&other).size(), 7) << "the list shows what came in";
+    EXPECT_EQ(Saved().count(), 7) << "saved at once";
+    EXPECT_EQ(Fake.FileDialogs.Captions,
+              (QStringList{"Eksportuj do pliku iCalendar", "Eksportuj do pliku iCalendar",
+                           "Importuj z pliku iCalendar"}));
 }
 
 TEST_F(ListWindowTest, AnEmptyTimetableShowsOneEmptyRowAndStillTakesANewEntry) {

@@ -58,9 +58,10 @@ std::shared_ptr<QPrinter> TFakePrinting::ChoosePrinter(QWidget* parent) {
 }
 
 TFakePlatform::TFakePlatform() : Saved(Platform()) {
-    Platform() = TPlatformServices{&Clock,    &Directory, &Marker,  &UserStore,    &Priority,
-                                   &Keyboard, &Beeper,    &Build,   &MessageBoxes, &WindowStyles,
-                                   &Sound,    &Tray,      &HotKeys, &Url,          &Printing};
+    Platform() =
+        TPlatformServices{&Clock,   &Directory, &Marker,       &UserStore,    &Priority, &Keyboard,
+                          &Beeper,  &Build,     &MessageBoxes, &WindowStyles, &Sound,    &Tray,
+                          &HotKeys, &Url,       &Printing,     &FileDialogs};
     // The command socket of a main window under test stays in the test's own folder.
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Directory.Dir()));
 }

@@ -146,6 +146,26 @@ public:
     QList<int> Registered;
 };
 
+// Answers each chooser with the next name of `Names` (empty: cancelled) and records its caption.
+class TFakeFileDialogs final : public IFileDialogs {
+public:
+    QString OpenFileName(QWidget*, const QString& caption, const QString&) override {
+        return Next(caption);
+    }
+    QString SaveFileName(QWidget*, const QString& caption, const QString&,
+                         const QString&) override {
+        return Next(caption);
+    }
+    QStringList Names;
+    QStringList Captions;
+
+private:
+    QString Next(const QString& caption) {
+        Captions << caption;
+        return Names.isEmpty() ? QString() : Names.takeFirst();
+    }
+};
+
 // Records every address handed to the desktop.
 class TFakeUrlOpener final : public IUrlOpener {
 public:
@@ -186,6 +206,7 @@ public:
     TFakeHotKeys HotKeys;
     TFakeUrlOpener Url;
     TFakePrinting Printing;
+    TFakeFileDialogs FileDialogs;
 
 private:
     TPlatformServices Saved;
