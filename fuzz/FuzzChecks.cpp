@@ -8,6 +8,7 @@
 #include "notes/SheetFile.h"
 #include "platform/Autostart.h"
 #include "platform/Platform.h"
+#include "scheduler/ICalendar.h"
 #include "scheduler/Timetable.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -338,8 +340,50 @@ QString CheckDates(const QByteArray& bytes) {
     return {};
 }
 
+QString CheckICal(const QByteArray& bytes) {
+    Sandbox();
+    // Every-N-minutes entries take their place in the series from the clock, and times are
+    // read on the clock of a zone with summer time.
+    class TFixedClock final : public IClock {
+    public:
+        TDateTime Now() const override { return 46466.5; } // 2027-03-20 12:00
+    };
+    static TFixedClock clock;
+    struct TScope {
+        IClock* Clock = Platform().Clock;
+        bool HadTz = qEnvironmentVariableIsSet("TZ");
+        QByteArray Tz = qgetenv("TZ");
+        TScope() {
+            Platform().Clock = &clock;
+            qputenv("TZ", "Europe/Warsaw");
+            tzset();
+        }
+        ~TScope() {
+            Platform().Clock = Clock;
+            if (HadTz)
+                qputenv("TZ", Tz);
+            else
+                qunsetenv("TZ");
+            tzset();
+        }
+    } scope;
+    const TICalendarImport first = ReadICalendar(bytes, {});
+    if (!first.Readable)
+        return first.Error.isEmpty() ? QStringLiteral("unreadable without a reason") : QString();
+    const QByteArray exported = ExportICalendar(first.Entries);
+    const TICalendarImport second = ReadICalendar(exported, {});
+    if (!second.Readable)
+        return QStringLiteral("exported calendar unreadable: ") + second.Error;
+    if (second.LeftOut != 0 || second.Duplicates != 0)
+        return QStringLiteral("exported events left out (%1) or taken for duplicates (%2): %3")
+            .arg(second.LeftOut)
+            .arg(second.Duplicates)
+            .arg(second.LeftOutNotes.join('|'));
+    return CompareEntries(QStringLiteral("calendar"), first.Entries, second.Entries);
+}
+
 std::span<const TFuzzTarget> FuzzTargets() {
-    static const std::array<TFuzzTarget, 8> targets{{
+    static const std::array<TFuzzTarget, 9> targets{{
         {"ini", CheckIni},
         {"sheet", CheckSheet},
         {"timetable", CheckTimetable},
@@ -348,6 +392,7 @@ std::span<const TFuzzTarget> FuzzTargets() {
         {"autostart", CheckAutostart},
         {"initext", CheckIniText},
         {"dates", CheckDates},
+        {"ical", CheckICal},
     }};
     return targets;
 }

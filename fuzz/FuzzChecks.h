@@ -20,6 +20,7 @@ QString CheckUserStore(const QByteArray& bytes);
 QString CheckAutostart(const QByteArray& bytes);
 QString CheckIniText(const QByteArray& bytes);
 QString CheckDates(const QByteArray& bytes);
+QString CheckICal(const QByteArray& bytes);
 
 struct TFuzzTarget {
     const char* Name; // the folder of its seeds and crash inputs

@@ -10,7 +10,7 @@ seconds=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(ini sheet timetable settings userstore autostart initext dates)
+[ ${#targets[@]} -gt 0 ] || targets=(ini sheet timetable settings userstore autostart initext dates ical)
 # The targets write and flush files: in memory that costs nothing.
 [ -w /dev/shm ] && export TMPDIR=/dev/shm
 work=$(mktemp -d)

@@ -11,12 +11,15 @@
 
 // The timetable in the iCalendar format (RFC 5545), read and written through libical.
 
-// Every entry as one event of one calendar, in the system's time zone.
+// Every entry as one event of one calendar, in the system's time zone; an entry that never falls
+// due (a day no month has, an interval of 0), or whose interval is beyond the format (over 22
+// days and not in whole hours), is left out.
 QByteArray ExportICalendar(std::span<const TTimetableEntry> entries);
 
 // What a file brings, before anything is added.
 struct TICalendarImport {
-    // False when the file is not iCalendar at all; `Error` then says why, in Polish.
+    // False when the file is not iCalendar at all; `Error` then says why, in Polish, with %1
+    // where the file's name goes.
     bool Readable = false;
     QString Error;
     // The entries to add: none that the timetable, or the file before it, already holds.
