@@ -241,10 +241,7 @@ bool ExportTimetableTo(QWidget* parent, const TTimetable& timetable, const QStri
         return false;
     }
     if (tellSuccess)
-        MessageBox(parent,
-                   QString::fromUtf8("Zapisano terminarz (wpisów: %1) do pliku \"%2\".")
-                       .arg(timetable.count())
-                       .arg(path),
+        MessageBox(parent, QString::fromUtf8("Zapisano terminarz do pliku \"%1\".").arg(path),
                    QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Information);
     return true;
 }
