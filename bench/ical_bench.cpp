@@ -2,6 +2,7 @@
 // 5000-event file into an empty timetable, its save included. Each must stay under a second.
 // Run by hand:
 //   cmake --build build --target bench_ical && build/bench/bench_ical [dir]
+#include "BenchSupport.h"
 #include "platform/Platform.h"
 #include "scheduler/ICalendar.h"
 #include "scheduler/Timetable.h"
@@ -14,23 +15,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
-
-namespace {
-
-class TBenchDirectory final : public IProgramDirectory {
-public:
-    explicit TBenchDirectory(QString dir) : Path(std::move(dir)) {}
-    QString ExePath() const override { return Path + QStringLiteral("/notella"); }
-    QString Dir() const override { return Path; }
-    QString Path;
-};
-
-double Median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

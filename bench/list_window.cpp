@@ -3,6 +3,7 @@
 // none matches (each with and without the repaint it causes), and a keystroke in the filter.
 // Then the same with 20 KB notes. Run by hand, on a display or offscreen:
 //   cmake --build build --target bench_list_window && build/bench/bench_list_window [rounds]
+#include "BenchSupport.h"
 #include "common/Formats.h"
 #include "platform/Platform.h"
 #include "scheduler/Timetable.h"
@@ -23,19 +24,6 @@
 #include <vector>
 
 namespace {
-
-class TBenchDirectory final : public IProgramDirectory {
-public:
-    explicit TBenchDirectory(QString dir) : Path(std::move(dir)) {}
-    QString ExePath() const override { return Path + QStringLiteral("/notella"); }
-    QString Dir() const override { return Path; }
-    QString Path;
-};
-
-double Median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
 
 double Max(const std::vector<double>& ms) {
     return *std::max_element(ms.begin(), ms.end());

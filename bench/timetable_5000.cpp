@@ -3,6 +3,7 @@
 // of 50 000 entries.
 // Run by hand:
 //   cmake --build build --target bench_timetable && build/bench/bench_timetable [dir]
+#include "BenchSupport.h"
 #include "common/IniFile.h"
 #include "platform/Platform.h"
 #include "scheduler/SchedulerTick.h"
@@ -16,23 +17,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
-
-namespace {
-
-class TBenchDirectory final : public IProgramDirectory {
-public:
-    explicit TBenchDirectory(QString dir) : Path(std::move(dir)) {}
-    QString ExePath() const override { return Path + QStringLiteral("/notella"); }
-    QString Dir() const override { return Path; }
-    QString Path;
-};
-
-double Median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -22,12 +22,12 @@
 
 namespace {
 
-// The disk under `dir` fails as `spec` says until the end of the scope.
+// The disk under `dir` fails as `plan` says until the end of the scope.
 class TFullDisk {
 public:
-    TFullDisk(const QString& dir, const char* spec) {
+    TFullDisk(const QString& dir, const char* plan) {
         ::setenv("NOTELLA_FAIL_DIR", QFile::encodeName(dir).constData(), 1);
-        ::setenv("NOTELLA_FAIL", spec, 1);
+        ::setenv("NOTELLA_FAIL", plan, 1);
     }
     ~TFullDisk() { ::unsetenv("NOTELLA_FAIL"); }
     TFullDisk(const TFullDisk&) = delete;
