@@ -30,6 +30,30 @@ bool PeerIs(int fd, uid_t uid) {
     return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 && cred.uid == uid;
 }
 
+// A connection to the socket at `path`, closed with the object; Fd is -1 when nobody answers.
+struct TConnection {
+    explicit TConnection(const QString& path) {
+        const QByteArray name = QFile::encodeName(path);
+        sockaddr_un address{};
+        if (name.size() >= qsizetype(sizeof address.sun_path))
+            return;
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, name.constData(), name.size());
+        Fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (Fd >= 0 && ::connect(Fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(Fd);
+            Fd = -1;
+        }
+    }
+    ~TConnection() {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+    TConnection(const TConnection&) = delete;
+    TConnection& operator=(const TConnection&) = delete;
+    int Fd = -1;
+};
+
 int RemainingMs(const QElapsedTimer& clock, int timeoutMs) {
     return std::max<qint64>(0, timeoutMs - clock.elapsed());
 }
@@ -56,23 +80,10 @@ QString InstanceChannelPath() {
 }
 
 TDelivery SendToInstance(const QString& path, const QByteArray& message, int timeoutMs) {
-    const QByteArray name = QFile::encodeName(path);
-    sockaddr_un address{};
-    if (name.size() >= qsizetype(sizeof address.sun_path))
-        return TDelivery::NoInstance;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, name.constData(), name.size());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return TDelivery::NoInstance;
-    struct Closer {
-        int Fd;
-        ~Closer() { ::close(Fd); }
-    } closer{fd};
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return TDelivery::NoInstance;
+    const TConnection connection(path);
+    const int fd = connection.Fd;
     // Another user's socket where ours would be: not an instance of ours.
-    if (!PeerIs(fd, ::getuid()))
+    if (fd < 0 || !PeerIs(fd, ::getuid()))
         return TDelivery::NoInstance;
 
     QElapsedTimer clock;
@@ -109,18 +120,7 @@ bool TInstanceChannel::Listen(const QString& path) {
     Close();
     // A live instance answers a connection; a socket file nobody answers is left over.
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
-        const QByteArray name = QFile::encodeName(path);
-        sockaddr_un address{};
-        if (name.size() >= qsizetype(sizeof address.sun_path))
-            return false;
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, name.constData(), name.size());
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool live =
-            fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        if (live)
+        if (TConnection(path).Fd >= 0)
             return false;
         QLocalServer::removeServer(path);
     }
