@@ -3,8 +3,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -118,65 +118,110 @@ TInstanceChannel::~TInstanceChannel() {
 
 bool TInstanceChannel::Listen(const QString& path) {
     Close();
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    if (name.isEmpty() || name.size() >= qsizetype(sizeof address.sun_path))
+        return false;
     // A live instance answers a connection; a socket file nobody answers is left over.
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         if (TConnection(path).Fd >= 0)
             return false;
-        QLocalServer::removeServer(path);
+        ::unlink(name.constData());
     }
-    Server = new QLocalServer(this);
-    Server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(Server, &QLocalServer::newConnection, this, &TInstanceChannel::Accept);
-    if (Server->listen(path))
-        return true;
-    delete Server;
-    Server = nullptr;
-    return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), name.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    // Nobody can connect before listen(): the file is the user's alone by then.
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, 50) != 0) {
+        ::close(fd);
+        ::unlink(name.constData());
+        return false;
+    }
+    ListenFd = fd;
+    ListenPath = path;
+    Incoming = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(Incoming, &QSocketNotifier::activated, this, &TInstanceChannel::Accept);
+    return true;
 }
 
 void TInstanceChannel::Close() {
-    if (!Server)
+    const QList<int> open = Pending.keys();
+    for (int fd : open)
+        Drop(fd);
+    if (ListenFd < 0)
         return;
-    Server->close();
-    delete Server;
-    Server = nullptr;
+    Incoming->setEnabled(false);
+    Incoming->deleteLater();
+    Incoming = nullptr;
+    ::close(ListenFd);
+    ListenFd = -1;
+    ::unlink(QFile::encodeName(ListenPath).constData());
+    ListenPath.clear();
 }
 
 void TInstanceChannel::Accept() {
-    while (Server && Server->hasPendingConnections()) {
-        QLocalSocket* socket = Server->nextPendingConnection();
-        if (Pending.size() >= MaxConnections ||
-            !PeerIs(int(socket->socketDescriptor()), AllowedUid)) {
-            socket->abort();
-            socket->deleteLater();
+    for (;;) {
+        const int fd = ::accept4(ListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // EAGAIN: none waits; anything else is tried again on the next one
+        }
+        if (Pending.size() >= MaxConnections || !PeerIs(fd, AllowedUid)) {
+            ::close(fd);
             continue;
         }
-        Pending.insert(socket, {});
-        connect(socket, &QObject::destroyed, this, [this, socket] { Pending.remove(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        Pending.insert(fd, TPending{{}, -1, notifier});
+        connect(notifier, &QSocketNotifier::activated, this, [this, fd] { Read(fd); });
         // A connection held open, or a message that never ends, is let go.
-        auto* idle = new QTimer(socket);
+        auto* idle = new QTimer(notifier);
         idle->setSingleShot(true);
-        connect(idle, &QTimer::timeout, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
+        connect(idle, &QTimer::timeout, this, [this, fd] { Drop(fd); });
         idle->start(IdleTimeoutMs);
-        if (socket->bytesAvailable() > 0)
-            Read(socket);
     }
 }
 
-void TInstanceChannel::Read(QLocalSocket* socket) {
-    if (!Pending.contains(socket))
+void TInstanceChannel::Drop(int fd) {
+    const auto it = Pending.find(fd);
+    if (it == Pending.end())
+        return;
+    // It may be dropped from inside its own notifier's or timer's signal.
+    QSocketNotifier* notifier = it->Notifier;
+    notifier->setEnabled(false);
+    for (QTimer* timer : notifier->findChildren<QTimer*>())
+        timer->stop();
+    notifier->deleteLater();
+    Pending.erase(it);
+    ::close(fd);
+}
+
+void TInstanceChannel::Read(int fd) {
+    const auto it = Pending.find(fd);
+    if (it == Pending.end())
         return; // let go already
-    TPending* buffer = &Pending[socket];
-    QByteArray& in = buffer->Bytes;
+    TPending& buffer = *it;
+    QByteArray& in = buffer.Bytes;
     // Never more than the rest of one message is read in.
-    const qsizetype room = buffer->Length < 0 ? MaxHeader - in.size() : buffer->Length - in.size();
-    in += socket->read(std::max<qsizetype>(room, 0));
-    if (buffer->Length < 0) {
+    const qsizetype room = (buffer.Length < 0 ? MaxHeader : buffer.Length) - in.size();
+    if (room > 0) {
+        char chunk[64 * 1024];
+        const ssize_t n = ::recv(fd, chunk, std::min<qsizetype>(room, sizeof chunk), 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        if (n <= 0) { // gone before its message was whole
+            Drop(fd);
+            return;
+        }
+        in.append(chunk, n);
+    }
+    if (buffer.Length < 0) {
         const qsizetype end = in.indexOf('\n');
         if (end < 0 && in.size() < MaxHeader)
             return;
@@ -187,22 +232,18 @@ void TInstanceChannel::Read(QLocalSocket* socket) {
             });
         const qsizetype length = number ? digits.toLongLong() : -1;
         if (length < 0 || length > MaxMessage) {
-            Pending.remove(socket);
-            socket->abort();
-            socket->deleteLater();
+            Drop(fd);
             return;
         }
-        buffer->Length = length;
+        buffer.Length = length;
         in.remove(0, end + 1);
-        in += socket->read(length - in.size());
     }
-    if (in.size() < buffer->Length)
+    if (in.size() < buffer.Length)
         return;
-    const QByteArray message = in;
-    Pending.remove(socket);
-    socket->write(Taken);
-    socket->flush();
-    socket->disconnectFromServer();
+    const QByteArray message = in.left(buffer.Length);
+    // Three bytes always fit in a fresh connection's empty send buffer.
+    (void)::send(fd, Taken.constData(), Taken.size(), MSG_NOSIGNAL);
+    Drop(fd);
     QMetaObject::invokeMethod(
         this,
         [this, message] {

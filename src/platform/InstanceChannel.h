@@ -8,8 +8,7 @@
 #include <functional>
 #include <sys/types.h>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 // Where the running instance listens: "Notella.socket" in $XDG_RUNTIME_DIR, else
 // /tmp/Notella-<uid>.socket.
@@ -48,13 +47,17 @@ public:
 
 private:
     void Accept();
-    void Read(QLocalSocket* socket);
+    void Read(int fd);
+    void Drop(int fd);
 
-    // What has come of each open connection's message.
+    // What has come of each open connection's message; the notifier owns the idle timer.
     struct TPending {
         QByteArray Bytes;
         qsizetype Length = -1; // unknown until the length line is whole
+        QSocketNotifier* Notifier = nullptr;
     };
-    QLocalServer* Server = nullptr;
-    QHash<QLocalSocket*, TPending> Pending;
+    int ListenFd = -1;
+    QString ListenPath;
+    QSocketNotifier* Incoming = nullptr;
+    QHash<int, TPending> Pending; // by descriptor
 };

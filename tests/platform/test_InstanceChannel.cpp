@@ -1,10 +1,12 @@
 #include "platform/InstanceChannel.h"
 
-#include <QLocalSocket>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <future>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -26,14 +28,25 @@ protected:
             QTest::qWait(2);
         return result.get();
     }
-    // Raw bytes on a fresh connection; the socket is given back still open.
-    QLocalSocket* Connect(const QByteArray& bytes) {
-        auto* s = new QLocalSocket;
-        s->connectToServer(Path);
-        EXPECT_TRUE(s->waitForConnected(1000));
-        s->write(bytes);
-        s->flush();
-        return s;
+    // Raw bytes on a fresh connection; the descriptor is given back still open.
+    int Connect(const QByteArray& bytes) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strcpy(a.sun_path, QFile::encodeName(Path).constData());
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        EXPECT_EQ(::send(fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL), bytes.size());
+        return fd;
+    }
+    // The listener has closed its end: reading gives the end of the stream.
+    static bool LetGo(int fd) {
+        return QTest::qWaitFor(
+            [fd] {
+                char c;
+                const ssize_t n = ::recv(fd, &c, 1, MSG_DONTWAIT);
+                return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+            },
+            2000);
     }
     QTemporaryDir Dir;
     QString Path = Dir.path() + "/Notella.socket";
@@ -71,17 +84,15 @@ TEST_F(InstanceChannelTest, AMessageReachesTheListenerAndANewStartTakesOverALeft
 TEST_F(InstanceChannelTest, OnlyWholeBoundedMessagesOfThisUserAreTaken) {
     ASSERT_TRUE(Channel.Listen(Path));
     Channel.MaxMessage = 1000;
-    QList<QLocalSocket*> held{
+    const QList<int> held{
         Connect("hello world, no length here\n"), // not a length
         Connect("-5\n"),                          // not a length either
         Connect("104857600\n"),                   // too long: dropped before it comes
         Connect("10\nabc"),                       // never finished
         Connect(""),                              // says nothing at all
     };
-    for (QLocalSocket* s : held)
-        EXPECT_TRUE(
-            QTest::qWaitFor([s] { return s->state() == QLocalSocket::UnconnectedState; }, 2000))
-            << "every odd connection is let go";
+    for (int fd : held)
+        EXPECT_TRUE(LetGo(fd)) << "every odd connection is let go";
     EXPECT_EQ(Send(QByteArray(1001, 'a')), TDelivery::Failed);
     EXPECT_EQ(Send(QByteArray(1000, 'a')), TDelivery::Delivered) << "still listening";
     EXPECT_TRUE(QTest::qWaitFor([&] { return Received.size() == 1; }, 1000));
@@ -90,5 +101,23 @@ TEST_F(InstanceChannelTest, OnlyWholeBoundedMessagesOfThisUserAreTaken) {
     EXPECT_EQ(Send("from another user"), TDelivery::Failed);
     QTest::qWait(20);
     EXPECT_EQ(Received.size(), 1);
-    qDeleteAll(held);
+    for (int fd : held)
+        ::close(fd);
+}
+
+TEST_F(InstanceChannelTest, AtMostMaxConnectionsAreHeldAtOnce) {
+    ASSERT_TRUE(Channel.Listen(Path));
+    Channel.IdleTimeoutMs = 60000;
+    Channel.MaxConnections = 2;
+    const int first = Connect("");
+    const int second = Connect("3\nab");
+    QTest::qWait(20);
+    const int third = Connect("");
+    EXPECT_TRUE(LetGo(third)) << "one too many";
+    EXPECT_EQ(Send("x"), TDelivery::Failed);
+    // A sender that gives up frees its place.
+    ::close(first);
+    ::close(second);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Send("x") == TDelivery::Delivered; }, 1000));
+    ::close(third);
 }
