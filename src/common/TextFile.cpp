@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -43,34 +42,46 @@ bool WriteAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-// Windows-1250 as a table, taken once from the system's converter. Converting through it
-// character by character is many times slower than a lookup, and archives run to megabytes.
-struct TCp1250 {
-    std::array<char16_t, 256> ToUnicode{};
-    std::vector<std::int16_t> FromUnicode = std::vector<std::int16_t>(65536, -1);
-
-    TCp1250() {
-        QByteArray all(256, '\0');
-        for (int i = 0; i < 256; ++i)
-            all[i] = static_cast<char>(i);
-        QStringDecoder decoder("windows-1250");
-        QString chars = decoder.isValid() ? decoder.decode(all) : QString();
-        if (chars.size() != 256)
-            chars = QString::fromLatin1(all);
-        for (int i = 0; i < 256; ++i) {
-            const char16_t c = chars[i].unicode();
-            ToUnicode[static_cast<size_t>(i)] = c;
-            // A byte the code page leaves undefined may come back as the replacement
-            // character: that one never goes out as a byte.
-            if (c != QChar::ReplacementCharacter && FromUnicode[c] < 0)
-                FromUnicode[c] = static_cast<std::int16_t>(i);
-        }
-    }
+// Windows-1250 above ASCII. The five bytes the code page leaves undefined (0x81, 0x83, 0x88,
+// 0x90, 0x98) stand for the C1 controls of the same number, both ways, so that any byte
+// survives a round trip. Built in: the system's converter would load ICU and its data.
+constexpr std::array<char16_t, 128> Cp1250High{
+    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021, 0x0088, 0x2030, 0x0160, 0x2039,
+    0x015A, 0x0164, 0x017D, 0x0179, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, 0x00A0, 0x02C7, 0x02D8, 0x0141,
+    0x00A4, 0x0104, 0x00A6, 0x00A7, 0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B,
+    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x0105, 0x015F, 0x00BB,
+    0x013D, 0x02DD, 0x013E, 0x017C, 0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7,
+    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E, 0x0110, 0x0143, 0x0147, 0x00D3,
+    0x00D4, 0x0150, 0x00D6, 0x00D7, 0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF,
+    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7, 0x010D, 0x00E9, 0x0119, 0x00EB,
+    0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
+    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-const TCp1250& Cp1250() {
-    static const TCp1250 table;
-    return table;
+struct TUnicodeByte {
+    char16_t Unicode;
+    unsigned char Byte;
+};
+
+// The same table by code point, for encoding.
+constexpr std::array<TUnicodeByte, 128> Cp1250ByUnicode = [] {
+    std::array<TUnicodeByte, 128> pairs{};
+    for (size_t i = 0; i < pairs.size(); ++i)
+        pairs[i] = {Cp1250High[i], static_cast<unsigned char>(0x80 + i)};
+    std::sort(pairs.begin(), pairs.end(),
+              [](const TUnicodeByte& a, const TUnicodeByte& b) { return a.Unicode < b.Unicode; });
+    return pairs;
+}();
+
+// The byte for `c`, or -1 when the code page has none.
+int Cp1250Byte(char16_t c) {
+    if (c < 0x80)
+        return c;
+    const auto it = std::lower_bound(
+        Cp1250ByUnicode.begin(), Cp1250ByUnicode.end(), c,
+        [](const TUnicodeByte& pair, char16_t value) { return pair.Unicode < value; });
+    return it != Cp1250ByUnicode.end() && it->Unicode == c ? it->Byte : -1;
 }
 
 } // namespace
@@ -81,20 +92,20 @@ QString DecodeText(const QByteArray& bytes) {
         QStringDecoder utf8(QStringDecoder::Utf8);
         return utf8.decode(bytes);
     }
-    const TCp1250& cp = Cp1250();
     QString text(bytes.size(), Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = cp.ToUnicode[static_cast<unsigned char>(bytes[i])];
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        out[i] = b < 0x80 ? char16_t(b) : Cp1250High[b - 0x80];
+    }
     return text;
 }
 
 QByteArray EncodeText(const QString& text) {
-    const TCp1250& cp = Cp1250();
     QByteArray bytes(text.size(), Qt::Uninitialized);
     bool fits = true;
     for (qsizetype i = 0; i < text.size() && fits; ++i) {
-        const std::int16_t b = cp.FromUnicode[text[i].unicode()];
+        const int b = Cp1250Byte(text[i].unicode());
         fits = b >= 0;
         bytes[i] = static_cast<char>(b);
     }
@@ -221,15 +232,31 @@ bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* erro
     return true;
 }
 
+namespace {
+
+// The process id in a name "<file>.<pid>.tmp"; -1 when it has none.
+qint64 TemporaryPid(const QString& name) {
+    const QLatin1StringView suffix(".tmp");
+    if (!name.endsWith(suffix))
+        return -1;
+    const qsizetype end = name.size() - suffix.size();
+    qsizetype start = end;
+    while (start > 0 && name[start - 1] >= u'0' && name[start - 1] <= u'9')
+        --start;
+    if (start == end || end - start > 10 || start == 0 || name[start - 1] != u'.')
+        return -1;
+    return QStringView(name).sliced(start, end - start).toLongLong();
+}
+
+} // namespace
+
 void RemoveStaleTemporaries(const QString& dirPath) {
-    static const QRegularExpression temporary(QStringLiteral("\\.(\\d{1,10})\\.tmp$"));
     const QFileInfoList files =
         QDir(dirPath).entryInfoList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden);
     for (const QFileInfo& file : files) {
-        const QRegularExpressionMatch m = temporary.match(file.fileName());
-        if (!m.hasMatch() || file.isSymLink())
+        const qint64 pid = TemporaryPid(file.fileName());
+        if (pid < 0 || file.isSymLink())
             continue;
-        const qint64 pid = m.captured(1).toLongLong();
         if (pid > 0 && pid <= std::numeric_limits<pid_t>::max() && ::kill(pid_t(pid), 0) != 0 &&
             errno == ESRCH)
             QFile::remove(file.filePath());

@@ -33,6 +33,10 @@ TEST(TextFile, Windows1250UnlessTheTextNeedsMore) {
     EXPECT_EQ(cp.size(), polish.size()); // one byte a character
     EXPECT_EQ(cp.mid(2, 5), QByteArray("\xBF\xF3\xB3\xE6 "));
     EXPECT_EQ(EncodeText(QString::fromUtf8("ą€")), QByteArray("\xB9\x80"));
+    // The bytes the code page leaves undefined read as the C1 controls and go back as they came.
+    const QByteArray undefined("\x81\x83\x88\x90\x98");
+    EXPECT_EQ(DecodeText(undefined), QString::fromUtf16(u"\u0081\u0083\u0088\u0090\u0098"));
+    EXPECT_EQ(EncodeText(DecodeText(undefined)), undefined);
     EXPECT_EQ(DecodeText(cp), polish);
 
     for (const char* wide : {"日本", "ё", "ą 😀",
