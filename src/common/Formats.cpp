@@ -1,6 +1,7 @@
 #include "common/Formats.h"
 
-#include <QRegularExpression>
+#include <algorithm>
+#include <initializer_list>
 
 TFormatSettings& FormatSettings() {
     static TFormatSettings settings{"yyyy-mm-dd", "yyyy-mm-dd", "hh:mm", "hh:mm", '-', ':'};
@@ -117,36 +118,77 @@ QString FormatFileMoment(TDateTime t) {
     return WithTime(FormatFileDate(t), t);
 }
 
-std::optional<TDateTime> ParseDate(const QString& text) {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^\s*(\d{1,4})[-/](\d{1,2})[-/](\d{1,2})\s*$)"));
-    const auto m = re.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    int year = m.captured(1).toInt();
-    if (m.capturedLength(1) <= 2)
-        year += 2000;
-    return TryEncodeDate(year, m.captured(2).toInt(), m.captured(3).toInt());
+namespace {
+
+// A number of 1 to `most` ASCII digits at `at`, which moves past them; -1 when there is none
+// or it is longer.
+int TakeNumber(QStringView s, qsizetype& at, int most, int* length = nullptr) {
+    qsizetype end = at;
+    while (end < s.size() && s[end] >= u'0' && s[end] <= u'9')
+        ++end;
+    if (end == at || end - at > most)
+        return -1;
+    int n = 0;
+    for (qsizetype i = at; i < end; ++i)
+        n = n * 10 + (s[i].unicode() - u'0');
+    if (length)
+        *length = int(end - at);
+    at = end;
+    return n;
 }
 
-std::optional<TDateTime> ParseTime(const QString& text) {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^\s*(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?\s*$)"));
-    const auto m = re.match(text);
-    if (!m.hasMatch())
+bool TakeChar(QStringView s, qsizetype& at, std::initializer_list<char16_t> any) {
+    if (at >= s.size() || std::find(any.begin(), any.end(), s[at].unicode()) == any.end())
+        return false;
+    ++at;
+    return true;
+}
+
+} // namespace
+
+// y-m-d or y/m/d; a year of one or two digits is in this century.
+std::optional<TDateTime> ParseDate(const QString& text) {
+    const QStringView s = QStringView(text).trimmed();
+    qsizetype at = 0;
+    int yearDigits = 0;
+    int year = TakeNumber(s, at, 4, &yearDigits);
+    if (year < 0 || !TakeChar(s, at, {u'-', u'/'}))
         return std::nullopt;
-    return TryEncodeTime(m.captured(1).toInt(), m.captured(2).toInt(),
-                         m.capturedLength(3) ? m.captured(3).toInt() : 0, 0);
+    const int month = TakeNumber(s, at, 2);
+    if (month < 0 || !TakeChar(s, at, {u'-', u'/'}))
+        return std::nullopt;
+    const int day = TakeNumber(s, at, 2);
+    if (day < 0 || at != s.size())
+        return std::nullopt;
+    if (yearDigits <= 2)
+        year += 2000;
+    return TryEncodeDate(year, month, day);
+}
+
+// h:m or h:m:s.
+std::optional<TDateTime> ParseTime(const QString& text) {
+    const QStringView s = QStringView(text).trimmed();
+    qsizetype at = 0;
+    const int hour = TakeNumber(s, at, 2);
+    if (hour < 0 || !TakeChar(s, at, {u':'}))
+        return std::nullopt;
+    const int minute = TakeNumber(s, at, 2);
+    int second = 0;
+    if (minute >= 0 && TakeChar(s, at, {u':'}))
+        second = TakeNumber(s, at, 2);
+    if (minute < 0 || second < 0 || at != s.size())
+        return std::nullopt;
+    return TryEncodeTime(hour, minute, second, 0);
 }
 
 std::optional<TDateTime> ParseMoment(const QString& text) {
     const QString s = text.trimmed();
-    static const QRegularExpression blankRe(QStringLiteral("\\s"));
-    const qsizetype blank = s.indexOf(blankRe);
-    if (blank < 0)
+    const auto blank = std::find_if(s.begin(), s.end(), [](QChar c) { return c.isSpace(); });
+    if (blank == s.end())
         return ParseDate(s);
-    const auto date = ParseDate(s.left(blank));
-    const auto time = ParseTime(s.mid(blank + 1));
+    const qsizetype at = blank - s.begin();
+    const auto date = ParseDate(s.left(at));
+    const auto time = ParseTime(s.mid(at + 1));
     if (!date || !time)
         return std::nullopt;
     // Before day 0 the fraction counts backwards from the day, so the time is subtracted.
