@@ -42,7 +42,7 @@ void TFormMain::RunCommand(TCommand command, const QString& argument) {
         TFormKartka* sheet = Sheets.isEmpty() ? nullptr : Sheets.last().data();
         // Typed in, as it were: the note's limits and autosave apply.
         if (sheet && !noteText.isEmpty())
-            sheet->Memo->textCursor().insertText(noteText);
+            sheet->Editor()->textCursor().insertText(noteText);
         break;
     }
     case TCommand::NewEntry:

@@ -312,10 +312,10 @@ TFormKartka* TFormMain::ShowHelpSheet() {
     sheet->ExpandedHeight = 300;
     sheet->CenterOnScreen();
     sheet->SetReadOnly(true);
-    QFont font = sheet->Memo->font();
+    QFont font = sheet->TextFont();
     font.setPointSize(9);
-    sheet->Memo->setFont(font);
-    sheet->LabelTitle->setText(QString::fromUtf8("Notella - obsługa"));
+    sheet->SetTextFont(font);
+    sheet->SetTitle(QString::fromUtf8("Notella - obsługa"));
     static const char* const lines[] = {
         "Podwójne kliknięcie lewym przyciskiem myszki na ikonie programu (tray) powoduje "
         "utworzenie nowej kartki.",
@@ -338,7 +338,7 @@ TFormKartka* TFormMain::ShowHelpSheet() {
     for (const char* line : lines)
         text << QString::fromUtf8(line);
     text.last() += QLatin1String(ContactMail);
-    sheet->Memo->setPlainText(text.join('\n'));
+    sheet->SetText(text.join('\n'));
     Sheets.append(sheet);
     return sheet;
 }
@@ -361,7 +361,7 @@ void TFormMain::NewSheetInFront() {
     sheet->show();
     sheet->raise();
     sheet->activateWindow();
-    sheet->Memo->setFocus();
+    sheet->FocusText();
 }
 
 void TFormMain::mKatalogKarteczekClick() {

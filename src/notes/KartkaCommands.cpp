@@ -13,7 +13,6 @@
 #include "platform/Platform.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
@@ -22,10 +21,11 @@ bool TFormKartka::CanEdit() const {
 }
 
 bool TFormKartka::CommandEnabled(TNoteCommand command) const {
-    const bool selection = Memo->textCursor().hasSelection();
+    // A note without its editor has nothing to undo: its last editing spell is over.
+    const bool selection = Memo ? Memo->textCursor().hasSelection() : CaretPos != AnchorPos;
     switch (command) {
     case TNoteCommand::Undo:
-        return !Memo->isReadOnly() && Memo->document()->isUndoAvailable();
+        return Memo && !Memo->isReadOnly() && Memo->document()->isUndoAvailable();
     case TNoteCommand::Cut:
     case TNoteCommand::Copy:
     case TNoteCommand::Delete:
@@ -47,7 +47,7 @@ bool TFormKartka::CommandChecked(TNoteCommand command) const {
     case TNoteCommand::Lock:
         return Locked;
     case TNoteCommand::Priority:
-        return SpeedButtonHiPrior->isChecked();
+        return ButtonChecked(TTitleButton::HiPrior);
     default:
         return false;
     }
@@ -58,7 +58,9 @@ void TFormKartka::RunCommand(TNoteCommand command) {
     if (!CommandEnabled(command))
         return;
     // The editor's own commands ignore its read-only state: the note checks it.
-    const bool writable = !Memo->isReadOnly();
+    const bool writable = !ReadOnly;
+    if (command <= TNoteCommand::SelectAll)
+        Editor();
     switch (command) {
     case TNoteCommand::Undo:
         if (writable)
@@ -102,7 +104,7 @@ void TFormKartka::RunCommand(TNoteCommand command) {
         Storage->MarkModified(true);
         break;
     case TNoteCommand::Priority:
-        SpeedButtonHiPrior->setChecked(!SpeedButtonHiPrior->isChecked());
+        Checked[int(TTitleButton::HiPrior)] = !Checked[int(TTitleButton::HiPrior)];
         ApplyPriorityLook();
         Storage->MarkModified(true);
         break;
@@ -128,23 +130,23 @@ void TFormKartka::InsertDate() {
     if (!CanEdit())
         return;
     const QString stamp = DateStamp(Now());
-    QTextCursor c = Memo->textCursor();
+    QPlainTextEdit* memo = Editor();
+    QTextCursor c = memo->textCursor();
     // At the caret, beside a selection rather than over it.
     const int at = c.position();
-    const QString text = Memo->document()->toRawText();
+    const QString text = memo->document()->toRawText();
     const TFit fit = FitInsertion(stamp, text.size(), HardLines(text), Limits);
     if (fit.Keep == 0)
         return;
     c.setPosition(at);
     c.insertText(stamp.left(fit.Keep));
-    Memo->setTextCursor(c);
+    memo->setTextCursor(c);
 }
 
 void TFormKartka::StartTitleEdit() {
     if (!CanEdit())
         return;
-    TitleEditor =
-        new TTitleChange(Panel->palette().color(QPalette::Window), LabelTitle->text(), Panel);
+    TitleEditor = new TTitleChange(BarColour, TitleText, this);
     TitleEditor->installEventFilter(this); // the note's keys, its menu
     TitleEditor->OnDone = [this](const QString& text, bool commit) { TitleEdited(text, commit); };
     TitleEditor->show();
@@ -153,15 +155,14 @@ void TFormKartka::StartTitleEdit() {
 
 void TFormKartka::TitleEdited(const QString& text, bool commit) {
     if (commit) {
-        LabelTitle->setText(text);
+        SetTitle(text);
         setWindowTitle(text);
         // A new note with a title and no text is worth a file.
         Storage->KeepEmpty = true;
     }
     Storage->MarkModified(true);
     TitleEditor = nullptr; // it removes itself
-    if (Memo->focusPolicy() != Qt::NoFocus)
-        Memo->setFocus();
+    FocusText();
 }
 
 TSheetActivation& TFormKartka::ActivationState() {
@@ -175,7 +176,7 @@ TSheetActivation& TFormKartka::ActivationState() {
             activateWindow();
             if (IsCollapsed())
                 Expand();
-            Memo->setFocus();
+            FocusText();
         };
         Activation->OnFlash = [this](bool red) {
             if (red)
@@ -188,7 +189,8 @@ TSheetActivation& TFormKartka::ActivationState() {
 }
 
 void TFormKartka::SetActivation(bool armed) {
-    SpeedButtonActivateAt->setChecked(armed);
+    Checked[int(TTitleButton::ActivateAt)] = armed;
+    update(ButtonRect(TTitleButton::ActivateAt));
     ActivationEnabled = armed;
     if (armed) {
         TSheetActivation& a = ActivationState();
@@ -201,7 +203,7 @@ void TFormKartka::SetActivation(bool armed) {
         if (AlphaActive != 255)
             setWindowOpacity(AlphaActive / 255.0);
     }
-    SpeedButtonActivateAt->setToolTip(ActivationHint(ActivationTime));
+    ActivateHint = ActivationHint(ActivationTime);
 }
 
 void TFormKartka::ActivationCommand() {
@@ -212,7 +214,8 @@ void TFormKartka::ActivationCommand() {
     if (ActivationEnabled) {
         SetActivation(false);
     } else {
-        SpeedButtonActivateAt->setChecked(true);
+        Checked[int(TTitleButton::ActivateAt)] = true;
+        update(ButtonRect(TTitleButton::ActivateAt));
         auto* dialog = new TFormDateSelect(this);
         FormDateSelect = dialog;
         dialog->SetMoment(ActivationTime);
@@ -229,9 +232,9 @@ void TFormKartka::ActivationCommand() {
 }
 
 void TFormKartka::SendByMail() {
-    SendNoteByMail(this, LabelTitle->text(), SplitNoteText(NoteText()));
+    SendNoteByMail(this, TitleText, SplitNoteText(NoteText()));
 }
 
 void TFormKartka::PrintNote() {
-    ::PrintNote(this, LabelTitle->text(), SplitNoteText(NoteText()));
+    ::PrintNote(this, TitleText, SplitNoteText(NoteText()));
 }

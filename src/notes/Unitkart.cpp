@@ -1,7 +1,9 @@
 #include "notes/Unitkart.h"
 
 #include "common/Formats.h"
+#include "menus/BcBarPopupMenu.h"
 #include "notes/NoteCommands.h"
+#include "notes/NotePainting.h"
 #include "notes/NoteText.h"
 #include "notes/SheetActivation.h"
 #include "notes/SheetFile.h"
@@ -13,15 +15,16 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -128,45 +131,11 @@ private:
     }
 };
 
-// An edge line or grip of one fixed colour. Painted directly: a palette of its own per strip
-// costs more memory than the strip itself, and a desktop may hold hundreds of notes.
-class TStrip final : public QWidget {
-public:
-    TStrip(QWidget* parent, const QColor& colour) : QWidget(parent), Colour(colour) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Colour); }
-
-private:
-    QColor Colour;
-};
-
-QWidget* Strip(QWidget* parent, const QColor& colour) {
-    return new TStrip(parent, colour);
-}
-
-// The title bar changes colour with priority and activation.
-QWidget* PaletteStrip(QWidget* parent, const QColor& colour) {
-    auto* w = new QWidget(parent);
-    w->setAutoFillBackground(true);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-    return w;
-}
-
-void SetBackground(QWidget* w, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    p.setColor(QPalette::Base, colour);
-    w->setPalette(p);
-}
-
 } // namespace
 
 QString TFormKartka::NoteText() const {
+    if (!Memo)
+        return PaintedText;
     // The raw text keeps non-breaking spaces, which Windows-1250 holds too.
     QString text = Memo->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, '\n');
@@ -180,63 +149,6 @@ QStringList SplitNoteText(const QString& text) {
     return text.split('\n');
 }
 
-TTitleButton::TTitleButton(TMotif motif, QWidget* parent) : QAbstractButton(parent), Motif(motif) {
-    setFocusPolicy(Qt::NoFocus);
-    setCheckable(motif != TMotif::Close);
-}
-
-void TTitleButton::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    const bool down = isChecked();
-    const bool pressed = isDown();
-    const bool enabled = isEnabled();
-    if (pressed || down) {
-        p.setPen(QColor(128, 128, 128));
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
-    const QColor grey = enabled ? QColor(96, 96, 96) : QColor(170, 170, 170);
-    const QColor red = enabled ? QColor(220, 0, 0) : QColor(220, 150, 150);
-    const QPoint o = pressed ? QPoint(1, 1) : QPoint(0, 0);
-    p.translate(o);
-    switch (Motif) {
-    case TMotif::Clock: {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
-        p.setPen(QPen(down ? red : Qt::black, 1.2));
-        p.drawLine(QPointF(6, 6), QPointF(6, 3));
-        p.drawLine(QPointF(6, 6), QPointF(8.5, 6));
-        break;
-    }
-    case TMotif::MoveLock: {
-        const QColor c = down ? QColor(255, 110, 110) : grey;
-        p.setPen(c);
-        p.drawLine(6, 1, 6, 10);
-        p.drawLine(1, 5, 11, 5);
-        p.drawLine(5, 2, 7, 2);
-        p.drawLine(5, 9, 7, 9);
-        p.drawLine(2, 4, 2, 6);
-        p.drawLine(10, 4, 10, 6);
-        if (down)
-            p.drawRect(0, 0, 11, 10);
-        break;
-    }
-    case TMotif::HiPrior: {
-        const QColor c = down ? red : grey;
-        p.fillRect(5, 1, 2, 6, c);
-        p.fillRect(5, 9, 2, 2, c);
-        break;
-    }
-    case TMotif::Close: {
-        p.setPen(QPen(grey, 1.5));
-        p.drawLine(2, 2, 9, 9);
-        p.drawLine(9, 2, 2, 9);
-        break;
-    }
-    }
-}
-
 TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
                          TClosedCallback onClosed, QWidget* mainForm, bool editTitleAtCreate,
                          int alphaInactive, int alphaActive, bool autoresize, bool persistent,
@@ -244,7 +156,14 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), AltTabFlag(altTabFlag),
       LastActiveSlot(lastActiveSlot), OnClosed(std::move(onClosed)), MainForm(mainForm) {
     setAttribute(Qt::WA_DeleteOnClose, false);
-    BuildControls();
+    // The note paints all of itself, its background too.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true); // the pointer's shape follows the edges
+    setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
+    MemoFont = QFont(QStringLiteral("Verdana"));
+    MemoFont.setPixelSize(12);
+    ActivateHint = QString::fromUtf8("Aktywuj karteczkę (F2)");
     AlphaActive = alphaActive;
     AlphaInactive = alphaInactive;
     ApplyAlpha(AlphaActive);
@@ -255,7 +174,7 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
     resize(104, 104);
     Storage =
         new TSheetStorage(path, persistent, TitleBarHeight + 1, autoresize, this, Now(), this);
-    setWindowTitle(LabelTitle->text());
+    setWindowTitle(TitleText);
     ApplyPriorityLook();
     if (IsCollapsed())
         Collapse();
@@ -264,7 +183,7 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
     show();
     SetActivation(ActivationEnabled); // a note saved armed alarms within 10 s of the start
     SetReadOnly(false);
-    SetLocked(SpeedButtonMoveLock->isChecked());
+    SetLocked(Locked);
     Persistent = persistent;
     // EditTitleTimer: a new note opens with its title being typed; one from a file does not.
     if (editTitleAtCreate)
@@ -272,6 +191,35 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
             if (Persistent && !FileExisted)
                 StartTitleEdit();
         });
+    // The keys of the note commands work wherever the focus is inside the note.
+    addActions(TNoteCommands::Instance().KeyedActions());
+}
+
+QPlainTextEdit* TFormKartka::Editor() {
+    if (!Memo)
+        MakeEditor();
+    return Memo;
+}
+
+void TFormKartka::MakeEditor() {
+    auto* memo = new TNoteMemo(this);
+    memo->Fit = [this](QStringView inserted) { return FitIntoNote(inserted); };
+    memo->LinesHit = [this] { WarnLineLimit(); };
+    Memo = memo;
+    SetUpNoteEditor(Memo, MemoFont);
+    Memo->setReadOnly(ReadOnly);
+    Memo->setPlainText(PaintedText);
+    Memo->installEventFilter(this);
+    // The right button opens the note's menu, never the editor's own.
+    Memo->viewport()->installEventFilter(this);
+    LayoutControls();
+    Memo->show();
+    QTextCursor c(Memo->document());
+    c.setPosition(AnchorPos);
+    c.setPosition(CaretPos, QTextCursor::KeepAnchor);
+    Memo->setTextCursor(c);
+    Memo->verticalScrollBar()->setValue(FirstLine);
+    PaintedText.clear();
     connect(Memo->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) {
                 if (!CuttingInsertion) {
@@ -280,8 +228,106 @@ TFormKartka::TFormKartka(bool* altTabFlag, QPointer<QWidget>* lastActiveSlot,
                 }
             });
     connect(Memo, &QPlainTextEdit::textChanged, this, &TFormKartka::MemoChange);
-    // The keys of the note commands work wherever the focus is inside the note.
-    addActions(TNoteCommands::Instance().KeyedActions());
+    if (hasFocus())
+        Memo->setFocus();
+    if (!isActiveWindow())
+        ScheduleEditorDrop();
+}
+
+void TFormKartka::DropEditor() {
+    EditorRelease.stop();
+    if (!Memo)
+        return;
+    const QTextCursor c = Memo->textCursor();
+    const int firstLine = Memo->verticalScrollBar()->value();
+    PaintedText = NoteText();
+    CaretPos = c.position();
+    AnchorPos = c.anchor();
+    FirstLine = firstLine;
+    delete Memo;
+    Memo = nullptr;
+    update(TextRect());
+}
+
+void TFormKartka::ScheduleEditorDrop() {
+    if (Memo)
+        EditorRelease.start(EditorKeepMs, this);
+}
+
+void TFormKartka::timerEvent(QTimerEvent* e) {
+    if (e->timerId() != EditorRelease.timerId())
+        return QWidget::timerEvent(e);
+    EditorRelease.stop();
+    // Kept while the note is worked with: active, under the pointer, its menu open, or its
+    // editor busy with a drag.
+    const TNoteCommands& commands = TNoteCommands::Instance();
+    const bool menuOpen =
+        commands.MenuNote() == this && commands.Menu() && commands.Menu()->isVisible();
+    if (isActiveWindow() || underMouse() || menuOpen || (Memo && Memo->underMouse()))
+        return;
+    DropEditor();
+}
+
+void TFormKartka::FocusText() {
+    if (Memo && Memo->focusPolicy() != Qt::NoFocus)
+        Memo->setFocus();
+    else if (!Memo)
+        setFocus();
+}
+
+void TFormKartka::SetText(const QString& text) {
+    if (Memo)
+        Memo->setPlainText(text);
+    else {
+        PaintedText = EditorText(text);
+        CaretPos = AnchorPos = FirstLine = 0;
+        update(TextRect());
+    }
+}
+
+void TFormKartka::SetTextFont(const QFont& font) {
+    MemoFont = font;
+    if (Memo)
+        Memo->setFont(font);
+    update(TextRect());
+}
+
+void TFormKartka::SetTitle(const QString& title) {
+    TitleText = title;
+    update(TitleBarRect());
+}
+
+bool TFormKartka::ButtonChecked(TTitleButton button) const {
+    return button == TTitleButton::MoveLock ? Locked : Checked[int(button)];
+}
+
+QString TFormKartka::ButtonToolTip(TTitleButton button) const {
+    switch (button) {
+    case TTitleButton::ActivateAt:
+        return ActivateHint;
+    case TTitleButton::MoveLock:
+        return QString::fromUtf8("Blokuj pozycję i zawartość karteczki (F8)");
+    case TTitleButton::HiPrior:
+        return QString::fromUtf8("Wysoki priorytet karteczki (F9)");
+    case TTitleButton::Close:
+        return QString::fromUtf8("Wyrzuć kartkę (Ctrl+F4)");
+    }
+    return {};
+}
+
+QRect TFormKartka::ButtonRect(TTitleButton button) const {
+    const int w = width();
+    switch (button) {
+    case TTitleButton::ActivateAt:
+        return {w - 54, 2, 13, 12};
+    case TTitleButton::MoveLock:
+        return {w - 40, 2, 12, 12};
+    case TTitleButton::HiPrior:
+        return {w - 27, 2, 12, 12};
+    case TTitleButton::Close:
+        return {w - 14, 2, 12, 12};
+    }
+    return {};
 }
 
 void TFormKartka::MemoChange() {
@@ -328,135 +374,153 @@ TFit TFormKartka::FitIntoNote(QStringView inserted) const {
 
 TFormKartka::~TFormKartka() = default;
 
-void TFormKartka::BuildControls() {
-    setAutoFillBackground(true);
-    SetBackground(this, NoteColour);
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
+namespace {
 
-    auto* memo = new TNoteMemo(this);
-    memo->Fit = [this](QStringView inserted) { return FitIntoNote(inserted); };
-    memo->LinesHit = [this] { WarnLineLimit(); };
-    Memo = memo;
-    Memo->setFrameShape(QFrame::NoFrame);
-    Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Memo->setTabChangesFocus(false);
-    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo->document()->setDocumentMargin(0);
-    QFont memoFont(QStringLiteral("Verdana"));
-    memoFont.setPixelSize(12);
-    Memo->setFont(memoFont);
-    SetBackground(Memo, NoteColour);
-    SetBackground(Memo->viewport(), NoteColour);
-    Memo->installEventFilter(this);
-    // The right button opens the note's menu, never the editor's own.
-    Memo->viewport()->installEventFilter(this);
+// The edge lines and grips, bottom first: later ones lie on top, the title bar between them.
+struct TEdge {
+    QRect (*Place)(int w, int h);
+    QColor Colour;
+};
+constexpr int TitleBarLayer = 7;
+const TEdge Edges[] = {
+    {[](int w, int h) { return QRect(0, h - 3, w - 6, 2); }, NoteColour},   // Panel4
+    {[](int w, int h) { return QRect(w - 3, 15, 2, h - 21); }, NoteColour}, // Panel3
+    {[](int w, int h) { return QRect(w - 1, 0, 1, h - 2); }, Qt::black},    // PanelRight
+    {[](int w, int) { return QRect(0, 15, w - 1, 1); }, Silver},            // Panel2
+    {[](int w, int h) { return QRect(0, h - 1, w - 2, 1); }, Qt::black},    // PanelBottom
+    {[](int w, int h) { return QRect(w - 6, h - 6, 6, 6); }, Qt::black},    // PanelRightBottom
+    {[](int w, int h) { return QRect(w - 6, h - 6, 5, 5); }, NoteColour},   // Panel5
+    {[](int, int h) { return QRect(0, 0, 1, h); }, Silver},                 // PanelLeft
+    {[](int w, int) { return QRect(0, 0, w, 1); }, Silver},                 // Panel1
+    {[](int w, int) { return QRect(w - 1, 0, 1, 15); }, Qt::black},         // PanelRightTop
+};
 
-    Panel4 = Strip(this, NoteColour);
-    Panel3 = Strip(this, NoteColour);
-    PanelRight = Strip(this, Qt::black);
-    Panel2 = Strip(this, Silver);
-    PanelBottom = Strip(this, Qt::black);
-    PanelRightBottom = Strip(this, Qt::black);
-    Panel5 = Strip(this, NoteColour);
-
-    Panel = PaletteStrip(this, QColor(255, 255, 149));
-    LabelTitle = new QLabel(Panel);
-    // A title from a file is shown as it is written, never as markup.
-    LabelTitle->setTextFormat(Qt::PlainText);
-    QFont titleFont(QStringLiteral("Arial"));
-    titleFont.setPixelSize(12);
-    titleFont.setBold(true);
-    LabelTitle->setFont(titleFont);
-    SetTitleColour(QColor(128, 128, 0));
-    SpeedButtonActivateAt = new TTitleButton(TTitleButton::TMotif::Clock, Panel);
-    SpeedButtonMoveLock = new TTitleButton(TTitleButton::TMotif::MoveLock, Panel);
-    SpeedButtonHiPrior = new TTitleButton(TTitleButton::TMotif::HiPrior, Panel);
-    SpeedButtonClose = new TTitleButton(TTitleButton::TMotif::Close, Panel);
-    Panel->installEventFilter(this);
-    LabelTitle->installEventFilter(this);
-
-    PanelLeft = Strip(this, Silver);
-    Panel1 = Strip(this, Silver);
-    PanelRightTop = Strip(this, Qt::black);
-
-    Grips = {{PanelRight, true, false}, {PanelRightTop, true, false},
-             {Panel3, true, false},     {PanelBottom, false, true},
-             {Panel4, false, true},     {PanelRightBottom, true, true},
-             {Panel5, true, true}};
-    for (const TGrip& g : Grips) {
-        g.Widget->installEventFilter(this);
-        g.Widget->setCursor(g.Width && g.Height ? Qt::SizeFDiagCursor
-                            : g.Width           ? Qt::SizeHorCursor
-                                                : Qt::SizeVerCursor);
-    }
-    // Later ones lie on top.
-    for (QWidget* w : {static_cast<QWidget*>(Memo), Panel4, Panel3, PanelRight, Panel2, PanelBottom,
-                       PanelRightBottom, Panel5, Panel, PanelLeft, Panel1, PanelRightTop})
-        w->raise();
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    PanelRight->setObjectName(QStringLiteral("PanelRight"));
-    Panel3->setObjectName(QStringLiteral("Panel3"));
-    Panel4->setObjectName(QStringLiteral("Panel4"));
-    Panel5->setObjectName(QStringLiteral("Panel5"));
-
-    connect(SpeedButtonHiPrior, &QAbstractButton::clicked, this, [this] {
-        ApplyPriorityLook();
-        Storage->MarkModified(true);
-    });
-    connect(SpeedButtonMoveLock, &QAbstractButton::clicked, this, [this](bool down) {
-        if (down && TitleEditor)
-            TitleEditor->Commit();
-        SetLocked(down);
-        Storage->MarkModified(true);
-    });
-    connect(SpeedButtonClose, &QAbstractButton::clicked, this, &TFormKartka::Discard);
-    connect(SpeedButtonActivateAt, &QAbstractButton::clicked, this,
-            &TFormKartka::ActivationCommand);
-    SpeedButtonClose->setToolTip(QString::fromUtf8("Wyrzuć kartkę (Ctrl+F4)"));
-    SpeedButtonHiPrior->setToolTip(QString::fromUtf8("Wysoki priorytet karteczki (F9)"));
-    SpeedButtonMoveLock->setToolTip(QString::fromUtf8("Blokuj pozycję i zawartość karteczki (F8)"));
-    SpeedButtonActivateAt->setToolTip(QString::fromUtf8("Aktywuj karteczkę (F2)"));
-    Memo->setFocus();
-}
+} // namespace
 
 void TFormKartka::LayoutControls() {
+    if (!Memo)
+        return;
+    const QRect text = TextRect();
+    Memo->setGeometry(text);
+    // The edge lines over its first and last row are the note's: the editor leaves them.
+    Memo->setMask(QRegion(0, 1, text.width(), std::max(0, text.height() - 2)));
+}
+
+void TFormKartka::paintEvent(QPaintEvent* e) {
+    QPainter p(this);
+    p.fillRect(e->rect(), NoteColour);
+    if (!Memo && !IsCollapsed() && e->rect().intersects(TextRect())) {
+        p.save();
+        p.setClipRect(TextRect());
+        PaintText(p, e->rect());
+        p.restore();
+    }
+    PaintFrame(p);
+}
+
+void TFormKartka::PaintText(QPainter& p, const QRect&) {
+    PaintNoteText(p, TextRect(), {PaintedText, MemoFont, CaretPos, AnchorPos, FirstLine});
+}
+
+void TFormKartka::PaintFrame(QPainter& p) const {
     const int w = width();
     const int h = height();
-    Panel->setGeometry(0, 0, w, TitleBarHeight);
-    LabelTitle->setGeometry(3, 0, w - 57, 13);
-    SpeedButtonActivateAt->setGeometry(w - 54, 2, 13, 12);
-    SpeedButtonMoveLock->setGeometry(w - 40, 2, 12, 12);
-    SpeedButtonHiPrior->setGeometry(w - 27, 2, 12, 12);
-    SpeedButtonClose->setGeometry(w - 14, 2, 12, 12);
-    Memo->setGeometry(3, 15, w - 6, h - 17);
-    Panel1->setGeometry(0, 0, w, 1);
-    PanelLeft->setGeometry(0, 0, 1, h);
-    Panel2->setGeometry(0, 15, w - 1, 1);
-    PanelRight->setGeometry(w - 1, 0, 1, h - 2);
-    PanelRightTop->setGeometry(w - 1, 0, 1, 15);
-    Panel3->setGeometry(w - 3, 15, 2, h - 21);
-    PanelBottom->setGeometry(0, h - 1, w - 2, 1);
-    Panel4->setGeometry(0, h - 3, w - 6, 2);
-    PanelRightBottom->setGeometry(w - 6, h - 6, 6, 6);
-    Panel5->setGeometry(w - 6, h - 6, 5, 5);
+    auto edge = [&](const TEdge& e) {
+        const QRect r = e.Place(w, h);
+        if (r.isValid())
+            p.fillRect(r, e.Colour);
+    };
+    for (int i = 0; i < TitleBarLayer; ++i)
+        edge(Edges[i]);
+    p.fillRect(TitleBarRect(), BarColour);
+    if (!TitleText.isEmpty()) {
+        QFont titleFont(QStringLiteral("Arial"));
+        titleFont.setPixelSize(12);
+        titleFont.setBold(true);
+        p.setFont(titleFont);
+        p.setPen(TitleTextColour);
+        const QRect place(3, 0, w - 57, 13);
+        p.save();
+        p.setClipRect(place);
+        p.drawText(place, Qt::AlignLeft | Qt::AlignVCenter, TitleText);
+        p.restore();
+    }
+    for (int i = 0; i < TitleButtonCount; ++i) {
+        const auto b = TTitleButton(i);
+        PaintTitleButton(p, b, ButtonRect(b), ButtonChecked(b), HeldButton == b && HeldInside);
+    }
+    for (int i = TitleBarLayer; i < int(std::size(Edges)); ++i)
+        edge(Edges[i]);
+}
+
+TFormKartka::TZone TFormKartka::ZoneAt(QPoint pos, TTitleButton* button) const {
+    const int w = width();
+    const int h = height();
+    // Topmost first: the corner lines, the title bar with its buttons, then the grips.
+    if (QRect(w - 1, 0, 1, 15).contains(pos))
+        return TZone::RightEdge;
+    if (QRect(0, 0, w, 1).contains(pos) || QRect(0, 0, 1, h).contains(pos))
+        return TZone::None;
+    if (TitleBarRect().contains(pos)) {
+        for (int i = TitleButtonCount - 1; i >= 0; --i)
+            if (ButtonRect(TTitleButton(i)).contains(pos)) {
+                if (button)
+                    *button = TTitleButton(i);
+                return TZone::Button;
+            }
+        return TZone::TitleBar;
+    }
+    if (QRect(w - 6, h - 6, 6, 6).contains(pos))
+        return TZone::Corner;
+    if (QRect(0, h - 1, w - 2, 1).contains(pos))
+        return TZone::BottomEdge;
+    if (QRect(0, 15, w - 1, 1).contains(pos))
+        return TZone::None;
+    if (QRect(w - 1, 0, 1, h - 2).contains(pos) || QRect(w - 3, 15, 2, h - 21).contains(pos))
+        return TZone::RightEdge;
+    if (QRect(0, h - 3, w - 6, 2).contains(pos))
+        return TZone::BottomEdge;
+    if (TextRect().contains(pos))
+        return TZone::Text;
+    return TZone::None;
+}
+
+void TFormKartka::UpdateCursor(QPoint pos) {
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    // A collapsed note has no grips.
+    if (!IsCollapsed()) {
+        switch (ZoneAt(pos)) {
+        case TZone::RightEdge:
+            shape = Qt::SizeHorCursor;
+            break;
+        case TZone::BottomEdge:
+            shape = Qt::SizeVerCursor;
+            break;
+        case TZone::Corner:
+            shape = Qt::SizeFDiagCursor;
+            break;
+        case TZone::Text:
+            shape = Qt::IBeamCursor;
+            break;
+        default:
+            break;
+        }
+    }
+    if (cursor().shape() != shape)
+        setCursor(shape);
 }
 
 void TFormKartka::resizeEvent(QResizeEvent*) {
     LayoutControls();
+    update();
     if (Discarding)
         return;
     SetReadOnly(!Persistent || Locked || IsCollapsed());
 }
 
 void TFormKartka::SetTitleColour(const QColor& colour) {
-    QPalette p = LabelTitle->palette();
-    p.setColor(QPalette::WindowText, colour);
-    LabelTitle->setPalette(p);
+    TitleTextColour = colour;
+    update(TitleBarRect());
 }
 
 void TFormKartka::ApplyAlpha(int alpha) {
@@ -479,36 +543,33 @@ void TFormKartka::SetSwitcherStyle(bool active) {
 void TFormKartka::ApplyPriorityLook() {
     static const QColor looks[2][2] = {{QColor(255, 255, 149), QColor(193, 193, 255)},
                                        {QColor(244, 216, 11), QColor(157, 157, 255)}};
-    SetTitleBarColour(looks[SpeedButtonHiPrior->isChecked()][IsActive]);
+    SetTitleBarColour(looks[ButtonChecked(TTitleButton::HiPrior)][IsActive]);
 }
 
 void TFormKartka::SetTitleBarColour(const QColor& colour) {
-    SetBackground(Panel, colour);
-    Panel->update();
+    BarColour = colour;
+    update(TitleBarRect());
 }
 
 void TFormKartka::SetReadOnly(bool readOnly) {
-    Memo->setReadOnly(readOnly);
+    ReadOnly = readOnly;
+    if (Memo)
+        Memo->setReadOnly(readOnly);
 }
 
 void TFormKartka::SetLocked(bool locked) {
-    SpeedButtonMoveLock->setChecked(locked);
     Locked = locked;
+    update(ButtonRect(TTitleButton::MoveLock));
     SetReadOnly(locked || !Persistent || IsCollapsed());
 }
 
 void TFormKartka::Collapse() {
     setMinimumHeight(TitleBarHeight + 1);
     resize(width(), TitleBarHeight + 1);
-    for (QWidget* w : {PanelBottom, PanelRightBottom, PanelRightTop})
-        w->setCursor(Qt::ArrowCursor);
 }
 
 void TFormKartka::Expand() {
     setMinimumHeight(2 * TitleBarHeight);
-    PanelBottom->setCursor(Qt::SizeVerCursor);
-    PanelRightBottom->setCursor(Qt::SizeFDiagCursor);
-    PanelRightTop->setCursor(Qt::SizeHorCursor);
     resize(width(), ExpandedHeight);
 }
 
@@ -598,11 +659,21 @@ void TFormKartka::MoveByKeyboard(int key) {
     Storage->MarkModified(true);
 }
 
+bool TFormKartka::MoveKey(QKeyEvent* k) {
+    const auto mods = k->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier);
+    if (mods != Qt::AltModifier)
+        return false;
+    // Any key with Alt pulls the note into reach; only the arrows move it, and only they are
+    // kept from the editor.
+    MoveByKeyboard(k->key());
+    return k->key() == Qt::Key_Left || k->key() == Qt::Key_Right || k->key() == Qt::Key_Up ||
+           k->key() == Qt::Key_Down;
+}
+
 bool TFormKartka::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
-    const bool editor = watched == Memo || (TitleEditor && watched == TitleEditor);
-    if (type == QEvent::ContextMenu &&
-        (editor || watched == Memo->viewport() || watched == Panel || watched == LabelTitle)) {
+    const bool editor = (Memo && watched == Memo) || (TitleEditor && watched == TitleEditor);
+    if (type == QEvent::ContextMenu && (editor || (Memo && watched == Memo->viewport()))) {
         OpenPopupMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
         return true;
     }
@@ -618,67 +689,215 @@ bool TFormKartka::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (editor && type == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        const auto mods =
-            k->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier);
-        const bool arrow = k->key() == Qt::Key_Left || k->key() == Qt::Key_Right ||
-                           k->key() == Qt::Key_Up || k->key() == Qt::Key_Down;
-        if (mods == Qt::AltModifier) {
-            // Any key with Alt pulls the note into reach; only the arrows move it, and only
-            // they are kept from the editor.
-            MoveByKeyboard(k->key());
-            return arrow;
-        }
-        return false;
+    if (editor && type == QEvent::KeyPress)
+        return MoveKey(static_cast<QKeyEvent*>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormKartka::keyPressEvent(QKeyEvent* e) {
+    if (!MoveKey(e))
+        QWidget::keyPressEvent(e);
+}
+
+namespace {
+
+// The same pointer event at the same place of the screen, for another widget.
+void ForwardMouse(QMouseEvent* e, QWidget* from, QWidget* to) {
+    const QPointF local = to->mapFrom(from, e->position());
+    QMouseEvent copy(e->type(), local, e->scenePosition(), e->globalPosition(), e->button(),
+                     e->buttons(), e->modifiers(), e->pointingDevice());
+    copy.setTimestamp(e->timestamp());
+    QCoreApplication::sendEvent(to, &copy);
+}
+
+} // namespace
+
+void TFormKartka::mousePressEvent(QMouseEvent* e) {
+    TTitleButton button{};
+    const QPoint at = e->position().toPoint();
+    const TZone zone = ZoneAt(at, &button);
+    if (zone == TZone::Text && !IsCollapsed()) {
+        // The editor takes the press as if it had been there: the caret goes where the click was.
+        Grabbed = TZone::Text;
+        ForwardMouse(e, this, Editor()->viewport());
+        return;
     }
-    auto* m = dynamic_cast<QMouseEvent*>(event);
-    if (!m)
-        return QWidget::eventFilter(watched, event);
-    if (watched == Panel || watched == LabelTitle) {
-        if (type == QEvent::MouseButtonPress && m->button() == Qt::LeftButton) {
-            MoveGrab = m->globalPosition().toPoint() - pos();
-            return true;
+    if (e->button() == Qt::MiddleButton && (zone == TZone::TitleBar || zone == TZone::Button)) {
+        StartTitleEdit();
+        return;
+    }
+    if (e->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(e);
+    switch (zone) {
+    case TZone::Button:
+        HeldButton = button;
+        HeldInside = true;
+        update(ButtonRect(button));
+        return;
+    case TZone::TitleBar:
+        Grabbed = zone;
+        MoveGrab = e->globalPosition().toPoint() - pos();
+        return;
+    case TZone::RightEdge:
+    case TZone::BottomEdge:
+    case TZone::Corner:
+        if (IsCollapsed())
+            break;
+        Grabbed = zone;
+        ResizeGrabGlobal = e->globalPosition().toPoint();
+        ResizeStartSize = size();
+        return;
+    default:
+        break;
+    }
+    QWidget::mousePressEvent(e);
+}
+
+void TFormKartka::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint at = e->position().toPoint();
+    const QPoint global = e->globalPosition().toPoint();
+    if (HeldButton) {
+        const bool inside = ButtonRect(*HeldButton).contains(at);
+        if (inside != HeldInside) {
+            HeldInside = inside;
+            update(ButtonRect(*HeldButton));
         }
-        if (type == QEvent::MouseMove && (m->buttons() & Qt::LeftButton) && !Locked) {
+        return;
+    }
+    const bool left = e->buttons() & Qt::LeftButton;
+    switch (Grabbed) {
+    case TZone::Text:
+        if (Memo)
+            ForwardMouse(e, this, Memo->viewport());
+        return;
+    case TZone::TitleBar:
+        if (left && !Locked) {
             Storage->MarkModified(true);
             Home.reset();
             // From the pointer's place, not by deltas: X11 moves arrive late.
-            move(m->globalPosition().toPoint() - MoveGrab);
-            return true;
+            move(global - MoveGrab);
         }
-        if (type == QEvent::MouseButtonDblClick && m->button() == Qt::LeftButton) {
-            ToggleCollapse();
-            return true;
-        }
-        if (type == QEvent::MouseButtonPress && m->button() == Qt::MiddleButton) {
-            StartTitleEdit();
-            return true;
-        }
-        return false;
-    }
-    for (const TGrip& g : Grips) {
-        if (watched != g.Widget || IsCollapsed())
-            continue;
-        if (type == QEvent::MouseButtonPress && m->button() == Qt::LeftButton) {
-            ResizeGrabGlobal = m->globalPosition().toPoint();
-            ResizeStartSize = size();
-            return true;
-        }
-        if (type == QEvent::MouseMove && (m->buttons() & Qt::LeftButton)) {
-            const QPoint d = m->globalPosition().toPoint() - ResizeGrabGlobal;
-            QSize s = ResizeStartSize;
-            if (g.Width)
-                s.rwidth() += d.x();
-            if (g.Height)
-                s.rheight() += d.y();
-            resize(s.boundedTo(maximumSize()).expandedTo(minimumSize()));
+        return;
+    case TZone::RightEdge:
+    case TZone::BottomEdge:
+    case TZone::Corner:
+        if (left) {
+            const QPoint d = global - ResizeGrabGlobal;
+            QSize size = ResizeStartSize;
+            if (Grabbed != TZone::BottomEdge)
+                size.rwidth() += d.x();
+            if (Grabbed != TZone::RightEdge)
+                size.rheight() += d.y();
+            resize(size.boundedTo(maximumSize()).expandedTo(minimumSize()));
             ExpandedHeight = height();
             Storage->MarkModified(true);
-            return true;
         }
+        return;
+    default:
+        UpdateCursor(at);
     }
-    return QWidget::eventFilter(watched, event);
+}
+
+void TFormKartka::mouseReleaseEvent(QMouseEvent* e) {
+    if (Grabbed == TZone::Text && Memo)
+        ForwardMouse(e, this, Memo->viewport());
+    Grabbed = TZone::None;
+    if (HeldButton && e->button() == Qt::LeftButton) {
+        const TTitleButton button = *HeldButton;
+        const bool clicked = HeldInside;
+        HeldButton.reset();
+        update(ButtonRect(button));
+        if (clicked)
+            ClickButton(button);
+    }
+}
+
+void TFormKartka::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && ZoneAt(e->position().toPoint()) == TZone::TitleBar)
+        ToggleCollapse();
+    else
+        mousePressEvent(e);
+}
+
+void TFormKartka::ClickButton(TTitleButton button) {
+    switch (button) {
+    case TTitleButton::HiPrior:
+        Checked[int(button)] = !Checked[int(button)];
+        ApplyPriorityLook();
+        Storage->MarkModified(true);
+        break;
+    case TTitleButton::MoveLock: {
+        const bool down = !Locked;
+        if (down && TitleEditor)
+            TitleEditor->Commit();
+        SetLocked(down);
+        Storage->MarkModified(true);
+        break;
+    }
+    case TTitleButton::Close:
+        Discard();
+        break;
+    case TTitleButton::ActivateAt:
+        Checked[int(button)] = !Checked[int(button)];
+        ActivationCommand();
+        break;
+    }
+}
+
+void TFormKartka::contextMenuEvent(QContextMenuEvent* e) {
+    const TZone zone = ZoneAt(e->pos());
+    if (e->reason() == QContextMenuEvent::Keyboard || zone == TZone::Text ||
+        zone == TZone::TitleBar || zone == TZone::Button)
+        OpenPopupMenu(e->globalPos());
+    else
+        e->ignore();
+}
+
+bool TFormKartka::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        TTitleButton button{};
+        if (ZoneAt(help->pos(), &button) == TZone::Button) {
+            QToolTip::showText(help->globalPos(), ButtonToolTip(button), this, ButtonRect(button));
+        } else {
+            QToolTip::hideText();
+            e->ignore();
+        }
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void TFormKartka::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    // The keys go to the text: the editor comes for them.
+    Editor()->setFocus(e->reason());
+}
+
+void TFormKartka::enterEvent(QEnterEvent* e) {
+    EditorRelease.stop();
+    // Ready before the click: the pointer over the text is the editor's at once.
+    if (!IsCollapsed())
+        Editor();
+    QWidget::enterEvent(e);
+}
+
+void TFormKartka::leaveEvent(QEvent* e) {
+    if (!isActiveWindow())
+        ScheduleEditorDrop();
+    QWidget::leaveEvent(e);
+}
+
+void TFormKartka::dragEnterEvent(QDragEnterEvent* e) {
+    if (IsCollapsed())
+        return e->ignore();
+    // A drag over the painted text: the editor takes it from here.
+    QWidget* target = Editor()->viewport();
+    QDragEnterEvent copy(target->mapFrom(this, e->position().toPoint()), e->possibleActions(),
+                         e->mimeData(), e->buttons(), e->modifiers());
+    QCoreApplication::sendEvent(target, &copy);
+    e->setDropAction(copy.dropAction());
+    e->setAccepted(copy.isAccepted());
 }
 
 void TFormKartka::changeEvent(QEvent* e) {
@@ -690,9 +909,12 @@ void TFormKartka::changeEvent(QEvent* e) {
             SetSwitcherStyle(true);
             if (LastActiveSlot)
                 *LastActiveSlot = this;
+            EditorRelease.stop();
         } else if (!Discarding) {
             if (TitleEditor)
                 TitleEditor->Commit();
+            if (!underMouse())
+                ScheduleEditorDrop();
             IsActive = false;
             ApplyPriorityLook();
             SetTitleColour(QColor(128, 128, 128));
@@ -727,7 +949,7 @@ void TFormKartka::closeEvent(QCloseEvent* e) {
                 return;
             }
             deleteFile = true;
-        } else if (SpeedButtonHiPrior->isChecked()) {
+        } else if (ButtonChecked(TTitleButton::HiPrior)) {
             const auto answer =
                 MessageBox(this,
                            QString::fromUtf8("Karteczka z wysokim priorytetem.\n\n"
@@ -765,9 +987,9 @@ TSheetRecord TFormKartka::CurrentRecord() const {
     const QPoint place = OwnPlace();
     r.Left = place.x();
     r.Top = place.y();
-    r.Title = LabelTitle->text();
-    r.HiPrior = SpeedButtonHiPrior->isChecked();
-    r.Blocked = SpeedButtonMoveLock->isChecked();
+    r.Title = TitleText;
+    r.HiPrior = ButtonChecked(TTitleButton::HiPrior);
+    r.Blocked = Locked;
     r.ActivationEnabled = ActivationEnabled;
     r.ActivationTime = ActivationTime;
     r.Lines = SplitNoteText(NoteText());
@@ -782,41 +1004,42 @@ QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
     const QRect screen = ScreenOf(this);
     const QPoint loaded(r.Left.value_or(screen.x() + screen.width() / 2 - width() / 2),
                         r.Top.value_or(screen.y() + screen.height() / 2 - height() / 2));
-    LabelTitle->setText(r.Title);
-    SpeedButtonHiPrior->setChecked(r.HiPrior);
-    SpeedButtonMoveLock->setChecked(r.Blocked);
+    SetTitle(r.Title);
+    Checked[int(TTitleButton::HiPrior)] = r.HiPrior;
+    Locked = r.Blocked;
     ActivationEnabled = r.ActivationEnabled;
     ActivationTime = r.ActivationTime;
-    {
+    const QString text = r.Lines.join('\n').left(MaxLoadedLength);
+    Limits.Characters = std::max<qsizetype>(MaxTextLength, text.size());
+    Limits.Lines = std::max<qsizetype>(MaxSheetLines, HardLines(text));
+    if (Memo) {
         const QSignalBlocker quiet(Memo);
-        const QString text = r.Lines.join('\n').left(MaxLoadedLength);
-        Limits.Characters = std::max<qsizetype>(MaxTextLength, text.size());
-        Limits.Lines = std::max<qsizetype>(MaxSheetLines, HardLines(text));
         Memo->setPlainText(text);
         Memo->moveCursor(QTextCursor::Start);
+    } else {
+        SetText(text);
     }
     PlaceOnScreen(loaded);
-    // The editor takes its width now, not at the first show: the line count of the loaded
-    // text must be the one the next edit is compared with.
     LayoutControls();
     return loaded;
 }
 
 bool TFormKartka::TextEmpty() const {
-    return Memo->document()->isEmpty();
+    return Memo ? Memo->document()->isEmpty() : PaintedText.isEmpty();
 }
 
 int TFormKartka::DisplayedLineCount() const {
-    // Laid out here rather than read from the editor, whose layout is lazy.
-    const qreal width = std::max(1, Memo->width());
+    // Laid out here rather than read from the editor, which the note may not have. Wrapped as
+    // the editor's plain text reads, non-breaking spaces as spaces.
+    const qreal width = std::max(1, TextRect().width());
     int count = 0;
-    const QStringList lines = SplitNoteText(Memo->toPlainText());
+    const QStringList lines = SplitNoteText(NoteText().replace(QChar::Nbsp, ' '));
     for (const QString& line : lines) {
         if (line.isEmpty()) {
             ++count;
             continue;
         }
-        QTextLayout layout(line, Memo->font());
+        QTextLayout layout(line, MemoFont);
         QTextOption wrap;
         wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         layout.setTextOption(wrap);

@@ -4,32 +4,21 @@
 #include "notes/NoteText.h"
 #include "notes/SheetStorage.h"
 
-#include <QAbstractButton>
+#include <QBasicTimer>
 #include <QPointer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <optional>
 
-class QLabel;
 class QPlainTextEdit;
 class TSheetActivation;
 class TTitleChange;
 
-// A flat title-bar button whose small image the program draws itself.
-class TTitleButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    enum class TMotif { Clock, MoveLock, HiPrior, Close };
-    TTitleButton(TMotif motif, QWidget* parent);
-    QSize sizeHint() const override { return {12, 12}; }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    TMotif Motif;
-};
+// The title bar's buttons, painted by the note itself.
+enum class TTitleButton { ActivateAt, MoveLock, HiPrior, Close };
+inline constexpr int TitleButtonCount = 4;
 
 // One sticky note on the desktop.
 class TFormKartka : public QWidget, public ISheetView {
@@ -95,13 +84,32 @@ public:
     int MaxWindowHeight() const override { return maximumHeight(); }
     void SetExpandedHeight(int height) override { ExpandedHeight = height; }
 
-    QWidget* Panel = nullptr;
-    QLabel* LabelTitle = nullptr;
-    TTitleButton* SpeedButtonActivateAt = nullptr;
-    TTitleButton* SpeedButtonMoveLock = nullptr;
-    TTitleButton* SpeedButtonHiPrior = nullptr;
-    TTitleButton* SpeedButtonClose = nullptr;
+    // The title as shown in the title bar.
+    QString Title() const { return TitleText; }
+    void SetTitle(const QString& title);
+    QColor TitleBarColour() const { return BarColour; }
+    QColor TitleColour() const { return TitleTextColour; }
+    bool ButtonChecked(TTitleButton button) const;
+    QString ButtonToolTip(TTitleButton button) const;
+    // Where things lie in the window: the title bar, a button, the text.
+    QRect TitleBarRect() const { return {0, 0, width(), TitleBarHeight}; }
+    QRect ButtonRect(TTitleButton button) const;
+    // What a click on a title-bar button does.
+    void ClickButton(TTitleButton button);
+    QRect TextRect() const { return {3, 15, width() - 6, height() - 17}; }
+
+    // The text is painted by the note until it is worked with: the editor exists from the
+    // first focus, pointer or command on the text, until the note has been left a while.
     QPlainTextEdit* Memo = nullptr;
+    // The editor, made now when the text is only painted.
+    QPlainTextEdit* Editor();
+    // How long a left note keeps its editor.
+    int EditorKeepMs = 20000;
+    // The keyboard focus to the text, now or at the next activation.
+    void FocusText();
+    void SetText(const QString& text);
+    QFont TextFont() const { return MemoFont; }
+    void SetTextFont(const QFont& font);
     // The title editor while the title is being typed.
     QPointer<TTitleChange> TitleEditor;
 
@@ -124,19 +132,37 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
     void resizeEvent(QResizeEvent*) override;
     void changeEvent(QEvent*) override;
     void showEvent(QShowEvent*) override;
     void closeEvent(QCloseEvent*) override;
 
 private:
-    struct TGrip {
-        QWidget* Widget;
-        bool Width;
-        bool Height;
-    };
-    void BuildControls();
+    // The parts of the window, topmost first, as the pointer finds them.
+    enum class TZone { None, Text, TitleBar, Button, RightEdge, BottomEdge, Corner };
+    TZone ZoneAt(QPoint pos, TTitleButton* button = nullptr) const;
+    void UpdateCursor(QPoint pos);
+    void PaintFrame(QPainter& painter) const;
+    void PaintText(QPainter& painter, const QRect& area);
+    void MakeEditor();
+    // The editor over the text, leaving the edge lines that cross it to the note.
     void LayoutControls();
+    void DropEditor();
+    // Counts down to dropping the editor when the note is neither active nor under the pointer.
+    void ScheduleEditorDrop();
     void KeepOnScreen();
     // Puts the note at `wanted`, or on the nearest screen when no screen holds that place, with
     // the size limits of the screen that then holds it.
@@ -149,23 +175,31 @@ private:
     TFit FitIntoNote(QStringView inserted) const;
     void WarnLineLimit();
     void MoveByKeyboard(int key);
+    bool MoveKey(QKeyEvent* key);
     void SetTitleColour(const QColor& colour);
 
 public:
     void SetTitleBarColour(const QColor& colour);
 
 private:
-    QList<TGrip> Grips;
-    QWidget* PanelRightTop = nullptr;
-    QWidget* Panel1 = nullptr;
-    QWidget* PanelLeft = nullptr;
-    QWidget* Panel2 = nullptr;
-    QWidget* PanelRight = nullptr;
-    QWidget* Panel3 = nullptr;
-    QWidget* Panel4 = nullptr;
-    QWidget* Panel5 = nullptr;
-    QWidget* PanelBottom = nullptr;
-    QWidget* PanelRightBottom = nullptr;
+    QString TitleText;
+    QColor BarColour{255, 255, 149};
+    QColor TitleTextColour{128, 128, 0};
+    std::array<bool, TitleButtonCount> Checked{};
+    QString ActivateHint;
+    // The button held down by the pointer, and whether the pointer is still on it.
+    std::optional<TTitleButton> HeldButton;
+    bool HeldInside = false;
+    TZone Grabbed = TZone::None;
+    // The painted text and its caret, selection and first shown line; empty while the editor
+    // holds them.
+    QString PaintedText;
+    int CaretPos = 0;
+    int AnchorPos = 0;
+    int FirstLine = 0;
+    QFont MemoFont;
+    bool ReadOnly = false;
+    QBasicTimer EditorRelease;
     QPoint MoveGrab;         // pointer position inside the window when the drag began
     QPoint ResizeGrabGlobal; // pointer position on the screen when the resize began
     QSize ResizeStartSize;

@@ -28,7 +28,7 @@ protected:
         QStringList out;
         for (TFormKartka* s : f.Sheets)
             if (s)
-                out << s->Memo->toPlainText();
+                out << s->Editor()->toPlainText();
         return out;
     }
     TFakePlatform Fake;

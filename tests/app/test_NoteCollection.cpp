@@ -115,7 +115,7 @@ TEST_F(NoteCollectionTest, EndingTheRunWritesPendingChangesAndThrowsNothingAway)
     TFormMain form;
     form.FormCreate();
     TFormKartka* note = form.Sheets[0];
-    note->Memo->setPlainText("ostatnie słowo");
+    note->Editor()->setPlainText("ostatnie słowo");
     EXPECT_TRUE(note->Storage->SavePending());
     form.Terminate();
     EXPECT_FALSE(note->Storage->SavePending());
@@ -133,9 +133,9 @@ TEST_F(NoteCollectionTest, NewNotesAndTheHelpNote) {
     EXPECT_FALSE(QFile::exists(form.Sheets[0]->Storage->FileName)) << "an empty note has no file";
     TFormKartka* help = form.ShowHelpSheet();
     EXPECT_EQ(form.Sheets.size(), 2);
-    EXPECT_TRUE(help->Memo->isReadOnly());
+    EXPECT_TRUE(help->Editor()->isReadOnly());
     EXPECT_EQ(help->size(), QSize(450, 300));
-    EXPECT_TRUE(help->Memo->toPlainText().startsWith(QString::fromUtf8("Podwójne kliknięcie")));
+    EXPECT_TRUE(help->Editor()->toPlainText().startsWith(QString::fromUtf8("Podwójne kliknięcie")));
     help->close();
     EXPECT_EQ(form.Sheets.size(), 1);
     EXPECT_FALSE(QDir(Sheets() + "/deleted").exists()) << "the help note has no file to trash";
@@ -159,7 +159,7 @@ TEST_F(NoteCollectionTest, ANoteComesOntoTheScreensLeftAndGoesBackWhenItsScreenR
 
     screens.Set({{0, 0, 1024, 768}}); // the right-hand monitor is unplugged
     EXPECT_TRUE(onLeftScreen()) << note->x();
-    note->Memo->setPlainText("pisane na laptopie");
+    note->Editor()->setPlainText("pisane na laptopie");
     note->Storage->FlushPendingSave();
     EXPECT_EQ(stored(), QPoint(1500, 50)) << "the file keeps the note's own place";
     screens.Set({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});

@@ -62,9 +62,8 @@ protected:
 
 TEST_F(NoteCommandsTest, TheMenuShowsTheTextItemsOnlyOverTheTextAndWhatApplies) {
     TFormKartka* w = Active("[Sheet]\r\nText0=abc\r\n");
-    QContextMenuEvent onTitle(QContextMenuEvent::Mouse, {20, 5},
-                              w->Panel->mapToGlobal(QPoint(20, 5)));
-    QCoreApplication::sendEvent(w->LabelTitle, &onTitle);
+    QContextMenuEvent onTitle(QContextMenuEvent::Mouse, {20, 5}, w->mapToGlobal(QPoint(20, 5)));
+    QCoreApplication::sendEvent(w, &onTitle);
     QMenu* menu = TNoteCommands::Instance().Menu();
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(menu->isVisible());
@@ -79,9 +78,9 @@ TEST_F(NoteCommandsTest, TheMenuShowsTheTextItemsOnlyOverTheTextAndWhatApplies) 
     menu->hide();
 
     // Over the text: the editor's own menu never shows, the note's does, with the nine items.
-    const QPoint inText = w->Memo->viewport()->mapToGlobal(QPoint(5, 5));
+    const QPoint inText = w->Editor()->viewport()->mapToGlobal(QPoint(5, 5));
     QContextMenuEvent onText(QContextMenuEvent::Mouse, {5, 5}, inText);
-    QCoreApplication::sendEvent(w->Memo->viewport(), &onText);
+    QCoreApplication::sendEvent(w->Editor()->viewport(), &onText);
     ASSERT_TRUE(menu->isVisible());
     int menus = 0;
     for (QWidget* top : QApplication::topLevelWidgets())
@@ -95,8 +94,8 @@ TEST_F(NoteCommandsTest, TheMenuShowsTheTextItemsOnlyOverTheTextAndWhatApplies) 
     EXPECT_TRUE(Action(TNoteCommand::InsertDate)->isEnabled());
     menu->hide();
 
-    QTest::keyClicks(w->Memo, "x");
-    w->Memo->selectAll();
+    QTest::keyClicks(w->Editor(), "x");
+    w->Editor()->selectAll();
     w->SetLocked(true);
     w->OpenPopupMenu(inText);
     EXPECT_FALSE(Action(TNoteCommand::Undo)->isEnabled()) << "a locked note takes no undo";
@@ -128,7 +127,7 @@ TEST_F(NoteCommandsTest, EveryKeyFiresItsCommandOnceFromTheTextAndFromTheTitleEd
             EXPECT_EQ(fired.count(), 1) << where << ' ' << qPrintable(Action(c)->text());
         }
     };
-    pressAll(w->Memo, "memo");
+    pressAll(w->Editor(), "memo");
     EXPECT_EQ(Fake.Url.Opened.size(), 1);
     EXPECT_EQ(Fake.Printing.Parents.size(), 1);
     w->SetLocked(false);
@@ -141,7 +140,7 @@ TEST_F(NoteCommandsTest, EveryKeyFiresItsCommandOnceFromTheTextAndFromTheTitleEd
     EXPECT_EQ(Fake.Url.Opened.size(), 2);
 
     QSignalSpy thrown(Action(TNoteCommand::Discard), &QAction::triggered);
-    Key(w->Memo, TNoteCommand::Discard);
+    Key(w->Editor(), TNoteCommand::Discard);
     EXPECT_EQ(thrown.count(), 1);
     EXPECT_EQ(Closed, 1);
 }
@@ -150,32 +149,32 @@ TEST_F(NoteCommandsTest, TheLineLimitKeepsWhatWasThereAndSaysSoOncePerEdit) {
     TFormKartka* empty = Active("");
     Fake.MessageBoxes.Answer(TMsgResult::OK);
     Paste(empty, Numbered(302));
-    EXPECT_EQ(empty->Memo->toPlainText(), Numbered(300));
+    EXPECT_EQ(empty->Editor()->toPlainText(), Numbered(300));
     QTest::qWait(1);
     ASSERT_EQ(Fake.MessageBoxes.Shown.size(), 1u);
     EXPECT_EQ(Fake.MessageBoxes.Shown[0].Text, "Maksymalna liczba linii wynosi 300 !");
     EXPECT_EQ(Fake.MessageBoxes.Shown[0].Caption, QString::fromUtf8("Ostrzeżenie"));
-    empty->Memo->undo();
-    EXPECT_TRUE(empty->Memo->toPlainText().isEmpty()) << "undo takes the whole paste back";
+    empty->Editor()->undo();
+    EXPECT_TRUE(empty->Editor()->toPlainText().isEmpty()) << "undo takes the whole paste back";
 
     TFormKartka* full = Active(FileOf(Numbered(300)), "b.sheet");
-    const QString before = full->Memo->toPlainText();
-    QTextCursor middle(full->Memo->document());
+    const QString before = full->Editor()->toPlainText();
+    QTextCursor middle(full->Editor()->document());
     middle.setPosition(100);
-    full->Memo->setTextCursor(middle);
+    full->Editor()->setTextCursor(middle);
     Fake.MessageBoxes.Answer(TMsgResult::OK);
     Paste(full, "a\nb\nc\nd\ne");
-    QTest::keyClick(full->Memo, Qt::Key_Return);
-    EXPECT_EQ(full->Memo->toPlainText(), before);
-    QTest::keyClicks(full->Memo, "xy");
-    EXPECT_EQ(full->Memo->toPlainText(), before.left(100) + "xy" + before.mid(100))
+    QTest::keyClick(full->Editor(), Qt::Key_Return);
+    EXPECT_EQ(full->Editor()->toPlainText(), before);
+    QTest::keyClicks(full->Editor(), "xy");
+    EXPECT_EQ(full->Editor()->toPlainText(), before.left(100) + "xy" + before.mid(100))
         << "a full note still takes characters";
     QTest::qWait(1);
     EXPECT_EQ(Fake.MessageBoxes.Shown.size(), 2u) << "one message for the edits that hit it";
 
     // A note from its file with more lines keeps them all.
     TFormKartka* longer = Active(FileOf(Numbered(320)), "c.sheet");
-    EXPECT_EQ(longer->Memo->toPlainText(), Numbered(320));
+    EXPECT_EQ(longer->Editor()->toPlainText(), Numbered(320));
 
     TFormKartka* flood = Active("", "d.sheet");
     Fake.MessageBoxes.Answer(TMsgResult::OK);
@@ -183,61 +182,61 @@ TEST_F(NoteCommandsTest, TheLineLimitKeepsWhatWasThereAndSaysSoOncePerEdit) {
     clock.start();
     Paste(flood, QString(20000, '\n'));
     EXPECT_LT(clock.elapsed(), 1000);
-    EXPECT_EQ(flood->Memo->blockCount(), 300);
+    EXPECT_EQ(flood->Editor()->blockCount(), 300);
     QTest::qWait(1);
 }
 
 TEST_F(NoteCommandsTest, TheDateGoesInAtTheCaretInTheFormatsInForce) {
     Fake.Clock.Value = EncodeDate(2026, 12, 8) + EncodeTime(9, 5, 7, 0);
     TFormKartka* w = Active("[Sheet]\r\nText0=abcdef\r\n");
-    QTextCursor c(w->Memo->document());
+    QTextCursor c(w->Editor()->document());
     c.setPosition(1);
     c.setPosition(3, QTextCursor::KeepAnchor); // "bc" selected left to right
-    w->Memo->setTextCursor(c);
-    Key(w->Memo, TNoteCommand::InsertDate);
+    w->Editor()->setTextCursor(c);
+    Key(w->Editor(), TNoteCommand::InsertDate);
     const QString stamp = "2026-12-08  09:05";
-    EXPECT_EQ(w->Memo->toPlainText(), "abc" + stamp + "def");
-    EXPECT_EQ(w->Memo->textCursor().position(), 3 + stamp.size());
-    EXPECT_FALSE(w->Memo->textCursor().hasSelection());
+    EXPECT_EQ(w->Editor()->toPlainText(), "abc" + stamp + "def");
+    EXPECT_EQ(w->Editor()->textCursor().position(), 3 + stamp.size());
+    EXPECT_FALSE(w->Editor()->textCursor().hasSelection());
 
     SetAfterNamingFormats();
-    w->Memo->moveCursor(QTextCursor::End);
-    Key(w->Memo, TNoteCommand::InsertDate);
-    EXPECT_TRUE(w->Memo->toPlainText().endsWith("def26-12-08  09:05:07"));
+    w->Editor()->moveCursor(QTextCursor::End);
+    Key(w->Editor(), TNoteCommand::InsertDate);
+    EXPECT_TRUE(w->Editor()->toPlainText().endsWith("def26-12-08  09:05:07"));
 
-    const QString before = w->Memo->toPlainText();
+    const QString before = w->Editor()->toPlainText();
     w->Collapse();
-    Key(w->Memo, TNoteCommand::InsertDate);
+    Key(w->Editor(), TNoteCommand::InsertDate);
     w->Expand();
     w->SetLocked(true);
-    Key(w->Memo, TNoteCommand::InsertDate);
-    EXPECT_EQ(w->Memo->toPlainText(), before) << "not into a collapsed or a locked note";
+    Key(w->Editor(), TNoteCommand::InsertDate);
+    EXPECT_EQ(w->Editor()->toPlainText(), before) << "not into a collapsed or a locked note";
 }
 
 TEST_F(NoteCommandsTest, ALockedNoteTakesNoEditFromAnyRoute) {
     TFormKartka* w = Active("[Sheet]\r\nTitle=Stały\r\nText0=stałe\r\n");
-    w->Memo->moveCursor(QTextCursor::End);
-    QTest::keyClicks(w->Memo, "!");
-    Key(w->Memo, TNoteCommand::Lock);
+    w->Editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(w->Editor(), "!");
+    Key(w->Editor(), TNoteCommand::Lock);
     ASSERT_TRUE(w->Locked);
-    const QString before = w->Memo->toPlainText();
-    QTest::keyClicks(w->Memo, "x");
+    const QString before = w->Editor()->toPlainText();
+    QTest::keyClicks(w->Editor(), "x");
     Paste(w, "wklejone");
-    w->Memo->selectAll();
+    w->Editor()->selectAll();
     for (auto c : {TNoteCommand::Cut, TNoteCommand::Delete, TNoteCommand::Undo,
                    TNoteCommand::InsertDate, TNoteCommand::ChangeTitle})
         w->RunCommand(c);
-    Key(w->Memo, TNoteCommand::InsertDate);
-    EXPECT_EQ(w->Memo->toPlainText(), before);
+    Key(w->Editor(), TNoteCommand::InsertDate);
+    EXPECT_EQ(w->Editor()->toPlainText(), before);
     EXPECT_FALSE(w->TitleEditor);
-    EXPECT_EQ(w->LabelTitle->text(), QString::fromUtf8("Stały"));
+    EXPECT_EQ(w->Title(), QString::fromUtf8("Stały"));
 }
 
 TEST_F(NoteCommandsTest, TheTitleIsTakenOrLeftOnEveryPath) {
     TFormKartka* w = Active("[Sheet]\r\nTitle=Stary\r\nText0=t\r\n");
     w->Storage->SaveDelayMs = 5;
     auto type = [&](const QString& text) {
-        Key(w->Memo, TNoteCommand::ChangeTitle);
+        Key(w->Editor(), TNoteCommand::ChangeTitle);
         EXPECT_TRUE(w->TitleEditor);
         if (w->TitleEditor)
             w->TitleEditor->setText(text);
@@ -245,7 +244,7 @@ TEST_F(NoteCommandsTest, TheTitleIsTakenOrLeftOnEveryPath) {
     type("Nowy");
     Key(w->TitleEditor, TNoteCommand::ChangeTitle);
     QTest::keyClick(w->TitleEditor, Qt::Key_Escape);
-    EXPECT_EQ(w->LabelTitle->text(), "Stary");
+    EXPECT_EQ(w->Title(), "Stary");
     EXPECT_EQ(w->windowTitle(), "Stary");
     EXPECT_EQ(w->findChildren<TTitleChange*>().size(), 1) << "F6 twice opened one editor";
 
@@ -257,14 +256,14 @@ TEST_F(NoteCommandsTest, TheTitleIsTakenOrLeftOnEveryPath) {
     ASSERT_TRUE(TNoteCommands::Instance().Menu()->isVisible());
     TNoteCommands::Instance().Menu()->hide();
     ASSERT_TRUE(w->TitleEditor);
-    w->Memo->setFocus(); // a click into the text
-    EXPECT_EQ(w->LabelTitle->text(), "Nowy opis");
+    w->Editor()->setFocus(); // a click into the text
+    EXPECT_EQ(w->Title(), "Nowy opis");
     QTRY_COMPARE_WITH_TIMEOUT(TMemIniFile(File()).ReadString("Sheet", "Title"), "Nowy opis", 2000);
 
     TFormKartka* long200 = Active("[Sheet]\r\nTitle=" + QByteArray(200, 'd') + "\r\n", "b.sheet");
-    Key(long200->Memo, TNoteCommand::ChangeTitle);
+    Key(long200->Editor(), TNoteCommand::ChangeTitle);
     QTest::keyClick(long200->TitleEditor, Qt::Key_Return);
-    EXPECT_EQ(long200->LabelTitle->text(), QString(200, 'd'));
+    EXPECT_EQ(long200->Title(), QString(200, 'd'));
 
     // Thrown away while typing: the trash gets the typed title.
     w->activateWindow();
@@ -286,13 +285,13 @@ TEST_F(NoteCommandsTest, ANoteAlarmsAtItsTimeUntilF2AndAfterARestart) {
         dialog->SetMoment(t0 + 60 * OneMinute / 60);
         dialog->accept();
     });
-    Key(w->Memo, TNoteCommand::ActivationTime);
+    Key(w->Editor(), TNoteCommand::ActivationTime);
     ASSERT_TRUE(w->ActivationEnabled);
     ASSERT_TRUE(w->Activation && w->Activation->ActivateTimer());
     EXPECT_TRUE(w->Activation->ActivateTimer()->isActive());
     EXPECT_EQ(w->Activation->ActivateTimer()->interval(), 10000);
-    EXPECT_TRUE(w->SpeedButtonActivateAt->isChecked());
-    EXPECT_EQ(w->SpeedButtonActivateAt->toolTip(),
+    EXPECT_TRUE(w->ButtonChecked(TTitleButton::ActivateAt));
+    EXPECT_EQ(w->ButtonToolTip(TTitleButton::ActivateAt),
               QString::fromUtf8("Przywołaj karteczkę (F2)\n2026-12-08 o godzinie 12:01"));
 
     Fake.Clock.Value = t0 + 59 * OneMinute / 60;
@@ -303,9 +302,9 @@ TEST_F(NoteCommandsTest, ANoteAlarmsAtItsTimeUntilF2AndAfterARestart) {
     EXPECT_TRUE(w->Activation->Alarming());
     EXPECT_TRUE(Fake.WindowStyles.OnTop.value(w));
     EXPECT_FALSE(w->IsCollapsed()) << "an alarm opens a collapsed note";
-    QTRY_COMPARE_WITH_TIMEOUT(w->Panel->palette().color(QPalette::Window), QColor(255, 0, 0), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->TitleBarColour(), QColor(255, 0, 0), 1000);
 
-    Key(w->Memo, TNoteCommand::ActivationTime); // stops and disarms
+    Key(w->Editor(), TNoteCommand::ActivationTime); // stops and disarms
     EXPECT_FALSE(w->Activation->Alarming());
     EXPECT_FALSE(w->ActivationEnabled);
     EXPECT_FALSE(Fake.WindowStyles.OnTop.value(w));
@@ -350,15 +349,15 @@ TEST_F(NoteCommandsTest, ANewNoteArmedOrNamedWithoutTextIsKept) {
 
 TEST_F(NoteCommandsTest, HugeOrDamagedInputNeitherHangsNorCostsText) {
     TFormKartka* w = Active("[Sheet]\r\nText0=zostaje\r\n");
-    w->Memo->moveCursor(QTextCursor::End);
+    w->Editor()->moveCursor(QTextCursor::End);
     QElapsedTimer clock;
     clock.start();
     Paste(w, QString(10 * 1024 * 1024, 'x'));
     Fake.MessageBoxes.Answer(TMsgResult::OK);
     Paste(w, QString("y\n").repeated(100000));
     EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_TRUE(w->Memo->toPlainText().startsWith("zostaje"));
-    EXPECT_EQ(w->Memo->toPlainText().size(), 20480);
+    EXPECT_TRUE(w->Editor()->toPlainText().startsWith("zostaje"));
+    EXPECT_EQ(w->Editor()->toPlainText().size(), 20480);
     QTest::qWait(1);
     EXPECT_LE(Fake.MessageBoxes.Shown.size(), 1u);
 
@@ -368,14 +367,14 @@ TEST_F(NoteCommandsTest, HugeOrDamagedInputNeitherHangsNorCostsText) {
                                      "\r\n[Activation]\r\nEnabled=1\r\n"
                                      "DateTime=0100-01-01 00:00\r\n",
                                  "b.sheet");
-    EXPECT_EQ(titled->LabelTitle->text().size(), title.size());
+    EXPECT_EQ(titled->Title().size(), title.size());
     titled->Activation->Check();
     EXPECT_TRUE(titled->Activation->Alarming()) << "a time long past alarms";
     TFormKartka* far =
         Active("[Activation]\r\nEnabled=1\r\nDateTime=9999-12-31 23:59\r\n", "c.sheet");
     far->Activation->Check();
     EXPECT_FALSE(far->Activation->Alarming());
-    EXPECT_TRUE(far->SpeedButtonActivateAt->toolTip().contains("9999-12-31"));
+    EXPECT_TRUE(far->ButtonToolTip(TTitleButton::ActivateAt).contains("9999-12-31"));
     TFormKartka* garbage = Active("[Activation]\r\nEnabled=1\r\nDateTime=zła data\r\n", "d.sheet");
     EXPECT_TRUE(garbage->ActivationEnabled);
 }

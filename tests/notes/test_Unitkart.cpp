@@ -22,10 +22,10 @@ TEST_F(NoteWindowTest, CollapsedNotesOpenCollapsedAndExpandToTheirHeight) {
     TFormKartka* a = Open("[Size]\r\nWidth=200\r\nMinHeight=16\r\nHeight=120\r\n");
     EXPECT_TRUE(a->IsCollapsed());
     EXPECT_EQ(a->height(), 16);
-    EXPECT_TRUE(a->Memo->isReadOnly()) << "a collapsed note takes no typing";
+    EXPECT_TRUE(a->Editor()->isReadOnly()) << "a collapsed note takes no typing";
     a->ToggleCollapse();
     EXPECT_EQ(a->height(), 120);
-    EXPECT_FALSE(a->Memo->isReadOnly());
+    EXPECT_FALSE(a->Editor()->isReadOnly());
 
     TFormKartka* b = Open("[Size]\r\nMinHeight=29\r\nHeight=90\r\n", "b.sheet");
     EXPECT_EQ(b->height(), 16);
@@ -42,19 +42,19 @@ TEST_F(NoteWindowTest, KeyboardMovesKeepFortyPixelsOnTheDesktopEvenWhenLocked) {
         Open("[Size]\r\nWidth=350\r\nMinHeight=100\r\n[Position]\r\nLeft=-300\r\nTop=50\r\n"
              "[Sheet]\r\nBlocked=1\r\n");
     w->move(-300, 50); // the show rule pulled it in; put it back where the edge case starts
-    QTest::keyClick(w->Memo, Qt::Key_Left, Qt::AltModifier);
+    QTest::keyClick(w->Editor(), Qt::Key_Left, Qt::AltModifier);
     EXPECT_EQ(w->pos(), QPoint(-310, 50));
-    QTest::keyClick(w->Memo, Qt::Key_Up, Qt::AltModifier);
-    QTest::keyClick(w->Memo, Qt::Key_Up, Qt::AltModifier);
+    QTest::keyClick(w->Editor(), Qt::Key_Up, Qt::AltModifier);
+    QTest::keyClick(w->Editor(), Qt::Key_Up, Qt::AltModifier);
     EXPECT_EQ(w->y(), 0);
-    QTest::keyClick(w->Memo, Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyClick(w->Editor(), Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier);
     EXPECT_EQ(w->x(), -310) << "only Alt alone moves";
     EXPECT_TRUE(w->Storage->SavePending());
 
     // Any other key with Alt leaves the place but still pulls the note into reach.
     w->Storage->FlushPendingSave();
     w->move(-400, 50);
-    QTest::keyClick(w->Memo, Qt::Key_X, Qt::AltModifier);
+    QTest::keyClick(w->Editor(), Qt::Key_X, Qt::AltModifier);
     EXPECT_EQ(w->pos(), QPoint(-310, 50));
     EXPECT_TRUE(w->Storage->SavePending());
 }
@@ -62,20 +62,19 @@ TEST_F(NoteWindowTest, KeyboardMovesKeepFortyPixelsOnTheDesktopEvenWhenLocked) {
 TEST_F(NoteWindowTest, DraggingMovesUnlessLockedAndGripsResize) {
     TFormKartka* w = Open("[Size]\r\nWidth=200\r\nMinHeight=100\r\nHeight=100\r\n"
                           "[Position]\r\nLeft=100\r\nTop=100\r\n");
-    const QPoint grab = w->Panel->mapToGlobal(QPoint(20, 5));
-    Send(w->Panel, QEvent::MouseButtonPress, grab, Qt::LeftButton);
-    Send(w->Panel, QEvent::MouseMove, grab + QPoint(30, 40), Qt::LeftButton);
+    const QPoint grab = w->mapToGlobal(QPoint(20, 5));
+    Send(w, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    Send(w, QEvent::MouseMove, grab + QPoint(30, 40), Qt::LeftButton);
     EXPECT_EQ(w->pos(), QPoint(130, 140));
 
     w->SetLocked(true);
-    const QPoint grab2 = w->Panel->mapToGlobal(QPoint(20, 5));
-    Send(w->Panel, QEvent::MouseButtonPress, grab2, Qt::LeftButton);
-    Send(w->Panel, QEvent::MouseMove, grab2 + QPoint(30, 40), Qt::LeftButton);
+    const QPoint grab2 = w->mapToGlobal(QPoint(20, 5));
+    Send(w, QEvent::MouseButtonPress, grab2, Qt::LeftButton);
+    Send(w, QEvent::MouseMove, grab2 + QPoint(30, 40), Qt::LeftButton);
     EXPECT_EQ(w->pos(), QPoint(130, 140)) << "a locked note stays";
 
-    QWidget* corner = w->findChild<QWidget*>("Panel5");
-    ASSERT_NE(corner, nullptr);
-    const QPoint c = corner->mapToGlobal(QPoint(2, 2));
+    QWidget* corner = w;
+    const QPoint c = w->mapToGlobal(QPoint(w->width() - 4, w->height() - 4));
     Send(corner, QEvent::MouseButtonPress, c, Qt::LeftButton);
     Send(corner, QEvent::MouseMove, c + QPoint(50, 60), Qt::LeftButton);
     EXPECT_EQ(w->size(), QSize(250, 160)) << "resizing works on a locked note";
@@ -121,7 +120,7 @@ TEST_F(NoteWindowTest, ThrowingAwayAsksWhereItMustAndTrashesOtherwise) {
 
     // Typed a moment before the throw-away: the trash holds it.
     TFormKartka* fresh = Open("[Sheet]\r\nText0=stare\r\n", "d.sheet");
-    QTest::keyClicks(fresh->Memo, " nowe");
+    QTest::keyClicks(fresh->Editor(), " nowe");
     ASSERT_TRUE(fresh->Storage->SavePending());
     fresh->Discard();
     EXPECT_TRUE(ReadText(File("deleted/d.sheet")).contains("nowe"));
@@ -133,18 +132,18 @@ TEST_F(NoteWindowTest, ALongNoteKeepsItsTextAndTypingStopsAtTheLimit) {
     for (int i = 0; i < 250; ++i)
         file += "Text" + QByteArray::number(i) + "=" + QByteArray(100, 'x') + "\r\n";
     TFormKartka* w = Open(file);
-    const int loaded = w->Memo->document()->characterCount() - 1;
+    const int loaded = w->Editor()->document()->characterCount() - 1;
     EXPECT_EQ(loaded, 250 * 101 - 1);
-    w->Memo->moveCursor(QTextCursor::End);
-    QTest::keyClicks(w->Memo, "abc");
-    EXPECT_EQ(w->Memo->document()->characterCount() - 1, loaded) << "no growth past the text";
+    w->Editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(w->Editor(), "abc");
+    EXPECT_EQ(w->Editor()->document()->characterCount() - 1, loaded) << "no growth past the text";
     w->Storage->FlushPendingSave();
     EXPECT_EQ(TMemIniFile(File()).ReadRawString("Sheet", "Text249"), QString(100, 'x'));
 
-    QTest::keyClick(w->Memo, Qt::Key_Backspace);
-    QTest::keyClicks(w->Memo, "yz");
-    EXPECT_EQ(w->Memo->document()->characterCount() - 1, loaded) << "room freed is room again";
-    EXPECT_TRUE(w->Memo->toPlainText().endsWith("xxy"));
+    QTest::keyClick(w->Editor(), Qt::Key_Backspace);
+    QTest::keyClicks(w->Editor(), "yz");
+    EXPECT_EQ(w->Editor()->document()->characterCount() - 1, loaded) << "room freed is room again";
+    EXPECT_TRUE(w->Editor()->toPlainText().endsWith("xxy"));
 }
 
 // What is typed or pasted into a full note is cut; what the note held stays byte for byte.
@@ -154,35 +153,35 @@ TEST_F(NoteWindowTest, AnInsertionIntoAFullNoteIsCutAndNothingElse) {
         file += "Text" + QByteArray::number(i) + "=" + QByteArray(101, 'a' + i % 26) + "\r\n";
     file += "Text200=" + QByteArray(20480 - 200 * 102 - 10, 'z') + "\r\n"; // room for 10
     TFormKartka* w = Open(file);
-    const QString before = w->Memo->toPlainText();
+    const QString before = w->Editor()->toPlainText();
     ASSERT_EQ(before.size(), 20470);
 
-    QTextCursor middle(w->Memo->document());
+    QTextCursor middle(w->Editor()->document());
     middle.setPosition(5000);
-    w->Memo->setTextCursor(middle);
+    w->Editor()->setTextCursor(middle);
     QGuiApplication::clipboard()->setText("0123456789ABCDEF");
-    w->Memo->paste();
-    const QString after = w->Memo->toPlainText();
+    w->Editor()->paste();
+    const QString after = w->Editor()->toPlainText();
     EXPECT_EQ(after.size(), 20480);
     EXPECT_EQ(after, before.left(5000) + "0123456789" + before.mid(5000));
-    QTest::keyClick(w->Memo, Qt::Key_Q);
-    EXPECT_EQ(w->Memo->toPlainText(), after) << "a key typed into a full note does nothing";
-    w->Memo->undo();
-    EXPECT_EQ(w->Memo->toPlainText(), before) << "one undo takes the cut insertion back";
-    w->Memo->redo();
-    EXPECT_EQ(w->Memo->toPlainText(), after);
+    QTest::keyClick(w->Editor(), Qt::Key_Q);
+    EXPECT_EQ(w->Editor()->toPlainText(), after) << "a key typed into a full note does nothing";
+    w->Editor()->undo();
+    EXPECT_EQ(w->Editor()->toPlainText(), before) << "one undo takes the cut insertion back";
+    w->Editor()->redo();
+    EXPECT_EQ(w->Editor()->toPlainText(), after);
 }
 
 TEST_F(NoteWindowTest, TitleAndOpacityFollowActivation) {
     TFormKartka* w = Open("[Sheet]\r\nTitle=Tytuł\r\nHiPrior=1\r\n");
-    EXPECT_EQ(w->LabelTitle->text(), QString::fromUtf8("Tytuł"));
+    EXPECT_EQ(w->Title(), QString::fromUtf8("Tytuł"));
     EXPECT_EQ(w->AlphaCurrent, 240);
-    EXPECT_EQ(w->Panel->palette().color(QPalette::Window), QColor(244, 216, 11));
+    EXPECT_EQ(w->TitleBarColour(), QColor(244, 216, 11));
     w->activateWindow();
     QTRY_VERIFY_WITH_TIMEOUT(w->IsActive, 2000);
     EXPECT_EQ(LastActive.data(), w);
-    EXPECT_EQ(w->Panel->palette().color(QPalette::Window), QColor(157, 157, 255));
-    EXPECT_EQ(w->LabelTitle->palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_EQ(w->TitleBarColour(), QColor(157, 157, 255));
+    EXPECT_EQ(w->TitleColour(), QColor(Qt::black));
     w->ApplyInactiveAlpha();
     EXPECT_EQ(w->AlphaCurrent, 140);
 }
@@ -191,14 +190,14 @@ TEST_F(NoteWindowTest, TypingSavesTwoSecondsLaterAndTheTextRoundTrips) {
     TFormKartka* w = Open("");
     QFile::remove(File());
     w->Storage->SaveDelayMs = 5;
-    w->Memo->setPlainText(QString::fromUtf8("  wcięcie\nzażółć\n\n"));
+    w->Editor()->setPlainText(QString::fromUtf8("  wcięcie\nzażółć\n\n"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(File()), 2000);
     const TMemIniFile saved(File());
     EXPECT_EQ(saved.ReadRawString("Sheet", "Text0"), QString::fromUtf8("  wcięcie"));
     EXPECT_EQ(saved.ReadRawString("Sheet", "Text1"), QString::fromUtf8("zażółć"));
     EXPECT_EQ(saved.ReadRawString("Sheet", "Text3"), "");
     EXPECT_GT(w->DisplayedLineCount(), 1);
-    w->Memo->setPlainText(QString::fromUtf8("w\u00a0domu"));
+    w->Editor()->setPlainText(QString::fromUtf8("w\u00a0domu"));
     EXPECT_EQ(w->CurrentRecord().Lines, QStringList{QString::fromUtf8("w\u00a0domu")})
         << "a non-breaking space stays one";
 }
@@ -225,20 +224,20 @@ TEST_F(NoteWindowTest, EachGestureGivesOneWriteAfterItsLastEvent) {
     };
     const int initial = w->Storage->Writes;
 
-    burst([&](int) { QTest::keyClicks(w->Memo, "xyz"); });
+    burst([&](int) { QTest::keyClicks(w->Editor(), "xyz"); });
     writesAfter("typing");
 
-    const QPoint grab = w->Panel->mapToGlobal(QPoint(20, 5));
-    Send(w->Panel, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    const QPoint grab = w->mapToGlobal(QPoint(20, 5));
+    Send(w, QEvent::MouseButtonPress, grab, Qt::LeftButton);
     burst([&](int i) {
-        Send(w->Panel, QEvent::MouseMove, grab + QPoint(i * 3, i * 2), Qt::LeftButton);
+        Send(w, QEvent::MouseMove, grab + QPoint(i * 3, i * 2), Qt::LeftButton);
     });
-    Send(w->Panel, QEvent::MouseButtonRelease, grab + QPoint(24, 16), Qt::NoButton);
+    Send(w, QEvent::MouseButtonRelease, grab + QPoint(24, 16), Qt::NoButton);
     writesAfter("dragging");
     EXPECT_EQ(TMemIniFile(File()).ReadInteger("Position", "Left", 0), 124);
 
-    QWidget* corner = w->findChild<QWidget*>("Panel5");
-    const QPoint c = corner->mapToGlobal(QPoint(2, 2));
+    QWidget* corner = w;
+    const QPoint c = w->mapToGlobal(QPoint(w->width() - 4, w->height() - 4));
     Send(corner, QEvent::MouseButtonPress, c, Qt::LeftButton);
     burst([&](int i) { Send(corner, QEvent::MouseMove, c + QPoint(i, i * 4), Qt::LeftButton); });
     Send(corner, QEvent::MouseButtonRelease, c + QPoint(8, 32), Qt::NoButton);
@@ -246,7 +245,7 @@ TEST_F(NoteWindowTest, EachGestureGivesOneWriteAfterItsLastEvent) {
     EXPECT_EQ(TMemIniFile(File()).ReadInteger("Size", "Width", 0), 208);
 
     sinceLast.start();
-    QTest::mouseDClick(w->Panel, Qt::LeftButton, {}, QPoint(20, 5));
+    QTest::mouseDClick(w, Qt::LeftButton, {}, QPoint(20, 5));
     ASSERT_TRUE(w->IsCollapsed());
     writesAfter("collapsing");
     EXPECT_EQ(TMemIniFile(File()).ReadInteger("Size", "MinHeight", 0), 16);
@@ -300,8 +299,8 @@ TEST_F(NoteWindowTest, BadNoteFilesOpenWithDefaultsOrClamps) {
         EXPECT_GE(w->height(), 16);
         EXPECT_LE(w->x(), Screen().width() - 40) << "within reach";
     }
-    EXPECT_EQ(Windows[3]->Memo->toPlainText(), QString::fromUtf8("urwany w poło"));
-    EXPECT_EQ(Windows[5]->Memo->toPlainText().size(), 65536) << "a damaged file is cut";
+    EXPECT_EQ(Windows[3]->Editor()->toPlainText(), QString::fromUtf8("urwany w poło"));
+    EXPECT_EQ(Windows[5]->Editor()->toPlainText().size(), 65536) << "a damaged file is cut";
 }
 
 TEST_F(NoteWindowTest, TheFirstKeyKeepsTheHeightTheUserGave) {
@@ -311,8 +310,8 @@ TEST_F(NoteWindowTest, TheFirstKeyKeepsTheHeightTheUserGave) {
                           QByteArray(60, 'w') + "\r\nText1=" + QByteArray(60, 'm') + "\r\n");
     w->Storage->SaveDelayMs = 5;
     const int lines = w->DisplayedLineCount();
-    w->Memo->moveCursor(QTextCursor::Start);
-    QTest::keyClick(w->Memo, Qt::Key_Delete);
+    w->Editor()->moveCursor(QTextCursor::Start);
+    QTest::keyClick(w->Editor(), Qt::Key_Delete);
     ASSERT_EQ(w->DisplayedLineCount(), lines);
     QTRY_VERIFY_WITH_TIMEOUT(w->Storage->Writes == 1, 2000);
     EXPECT_EQ(w->height(), 200);
@@ -320,8 +319,7 @@ TEST_F(NoteWindowTest, TheFirstKeyKeepsTheHeightTheUserGave) {
 
 TEST_F(NoteWindowTest, TitlesAreTextNotMarkup) {
     TFormKartka* w = Open("[Sheet]\r\nTitle=<b>x</b><img src=\"/etc/passwd\">\r\n");
-    EXPECT_EQ(w->LabelTitle->textFormat(), Qt::PlainText);
-    EXPECT_EQ(w->LabelTitle->text(), "<b>x</b><img src=\"/etc/passwd\">");
+    EXPECT_EQ(w->Title(), "<b>x</b><img src=\"/etc/passwd\">");
 }
 
 TEST_F(NoteWindowTest, AnOpaqueNoteIsListedInTheSwitcher) {
