@@ -273,7 +273,7 @@ TTimetableEntry ReadTimetableEntry(const TMemIniFile& ini, const QString& sectio
     return e;
 }
 
-TTimetable::TTimetable() : Slots(capacity) {}
+TTimetable::TTimetable() = default;
 
 QString TTimetable::Directory() {
     return ProgramFile(QStringLiteral("timetable"));
@@ -327,6 +327,8 @@ int TTimetable::Insert(const TTimetableEntry& entry) {
     int at = i;
     while (at < j && !Precedes(n, Slots[at]))
         ++at;
+    // The table grows with its entries: a full one would cost half a megabyte from the start.
+    Slots.resize(Count + 1);
     std::move_backward(Slots.begin() + at, Slots.begin() + Count, Slots.begin() + Count + 1);
     n.lastshowdate = Now();
     Slots[at] = std::move(n);
@@ -351,7 +353,7 @@ void TTimetable::Remove(int index) {
         Archive(Slots[index]);
     std::move(Slots.begin() + index + 1, Slots.begin() + Count, Slots.begin() + index);
     --Count;
-    Slots[Count] = TTimetableEntry{};
+    Slots.resize(Count);
     ++Layout;
 }
 
@@ -434,7 +436,7 @@ bool TTimetable::Save() {
 }
 
 void TTimetable::Load() {
-    std::fill(Slots.begin(), Slots.begin() + Count, TTimetableEntry{});
+    Slots.clear();
     Count = 0;
     ++Layout;
     const QString file = FileName();
@@ -448,6 +450,7 @@ void TTimetable::Load() {
     TMemIniFile ini;
     ini.LoadFromText(DecodeText(bytes));
     Count = std::clamp(ini.ReadInteger(HeadSection, QStringLiteral("Count"), 0), 0, capacity);
+    Slots.resize(Count);
     for (int i = 0; i < Count; ++i)
         Slots[i] = ReadTimetableEntry(ini, EntrySection(i));
 }
