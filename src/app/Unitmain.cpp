@@ -446,7 +446,13 @@ void TFormMain::CreatePopupMenu() {
         return a;
     };
     mInformacje = item("O programie...", &TFormMain::mInformacjeClick);
-    mInformacje->setIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    // The icon is looked up in the desktop's theme, which costs the start half a megabyte: it
+    // comes when the menu first opens.
+    connect(PopupMenu, &QMenu::aboutToShow, this, [this] {
+        if (mInformacje->icon().isNull())
+            mInformacje->setIcon(
+                QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    });
     mSettings = item("Ustawienia...", &TFormMain::mSettingsClick);
     mObsluga = item("Obsługa...", &TFormMain::mObslugaClick);
     mZamknij = item("Zamknij", &TFormMain::mZamknijClick);
