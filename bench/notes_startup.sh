@@ -4,6 +4,7 @@
 # For each count: time until every window is mapped, peak RSS (VmHWM), anonymous and shared
 # RSS once mapped; then the cost of one note, (RSS at 200 - RSS at 0) / 200. Run by hand:
 #   bench/notes_startup.sh build/notella [counts...]      (default: 0 20 200 1000)
+# NOTELLA_BASELINE=<older notella> adds that build's rows, for a before-and-after table.
 set -u
 EXE=$(readlink -f "${1:?usage: $0 <notella> [counts...]}")
 shift
@@ -76,9 +77,18 @@ for n in $COUNTS; do
     measure notella "$n" env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE \
         DISPLAY=$DISP HOME="$dir" XDG_RUNTIME_DIR="$RUN" XDG_CONFIG_HOME="$dir/config" "$dir/notella"
     measure bare "$n" env DISPLAY=$DISP "$WORK/bare" "$n"
+    if [ -n "${NOTELLA_BASELINE:-}" ]; then
+        rm -rf "${RUN:?}"/* && cp "$NOTELLA_BASELINE" "$dir/before"
+        measure before "$n" env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE \
+            DISPLAY=$DISP HOME="$dir" XDG_RUNTIME_DIR="$RUN" XDG_CONFIG_HOME="$dir/config" "$dir/before"
+    fi
 done
-for p in notella bare; do
+for p in notella bare before; do
     a=$(eval echo "\${HWM_${p}_0:-}")
     b=$(eval echo "\${HWM_${p}_200:-}")
     [ -n "$a" ] && [ -n "$b" ] && printf '%-8s per note (200 - 0) / 200: %d kB\n' "$p" $(((b - a) / 200))
+    # Without what the first note pays once for all (fonts, text shaping, painting code): what
+    # one more note costs.
+    a=$(eval echo "\${HWM_${p}_20:-}")
+    [ -n "$a" ] && [ -n "$b" ] && printf '%-8s one more note (200 - 20) / 180: %d kB\n' "$p" $(((b - a) / 180))
 done
