@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QToolTip>
 
 namespace {
 
@@ -125,6 +126,11 @@ TEST_F(NoteWindowTest, ANeverFocusedNoteTakesKeysPasteUndoAndItsMenu) {
     EXPECT_FALSE(TNoteCommands::Instance().Action(TNoteCommand::Copy)->isEnabled());
     EXPECT_FALSE(TNoteCommands::Instance().Action(TNoteCommand::Undo)->isEnabled());
     TNoteCommands::Instance().Action(TNoteCommand::SelectAll)->trigger();
+    // The painted buttons tell what they do.
+    const QPoint onClose = w->ButtonRect(TTitleButton::Close).center();
+    QHelpEvent help(QEvent::ToolTip, onClose, w->mapToGlobal(onClose));
+    QCoreApplication::sendEvent(w, &help);
+    EXPECT_EQ(QToolTip::text(), QString::fromUtf8("Wyrzuć kartkę (Ctrl+F4)"));
     menu->hide();
     ASSERT_NE(w->Memo, nullptr);
     EXPECT_EQ(w->Memo->textCursor().selectedText(), "abc");

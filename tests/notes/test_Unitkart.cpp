@@ -1,9 +1,9 @@
 #include "notes/Unitkart.h"
 
+#include "NoteWindowTest.h"
 #include "common/Formats.h"
 #include "common/IniFile.h"
 #include "common/TextFile.h"
-#include "NoteWindowTest.h"
 #include "support/FakePlatform.h"
 #include "support/OffscreenScreens.h"
 
@@ -16,7 +16,6 @@
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
-
 
 TEST_F(NoteWindowTest, CollapsedNotesOpenCollapsedAndExpandToTheirHeight) {
     TFormKartka* a = Open("[Size]\r\nWidth=200\r\nMinHeight=16\r\nHeight=120\r\n");
@@ -81,6 +80,19 @@ TEST_F(NoteWindowTest, DraggingMovesUnlessLockedAndGripsResize) {
     EXPECT_EQ(w->ExpandedHeight, 160);
     Send(corner, QEvent::MouseMove, c + QPoint(-500, -500), Qt::LeftButton);
     EXPECT_EQ(w->size(), QSize(50, 30)) << "down to the smallest note";
+    Send(w, QEvent::MouseButtonRelease, c, Qt::NoButton);
+
+    // The pointer shows what an edge does; a collapsed note has no grips.
+    const auto shapeAt = [w](QPoint at) {
+        Send(w, QEvent::MouseMove, w->mapToGlobal(at), Qt::NoButton);
+        return w->cursor().shape();
+    };
+    EXPECT_EQ(shapeAt({w->width() - 2, w->height() - 2}), Qt::SizeFDiagCursor);
+    EXPECT_EQ(shapeAt({w->width() - 1, 5}), Qt::SizeHorCursor);
+    EXPECT_EQ(shapeAt({10, w->height() - 1}), Qt::SizeVerCursor);
+    EXPECT_EQ(shapeAt({10, 5}), Qt::ArrowCursor);
+    w->Collapse();
+    EXPECT_EQ(shapeAt({w->width() - 1, 5}), Qt::ArrowCursor);
 }
 
 TEST_F(NoteWindowTest, ThrowingAwayAsksWhereItMustAndTrashesOtherwise) {
@@ -229,9 +241,7 @@ TEST_F(NoteWindowTest, EachGestureGivesOneWriteAfterItsLastEvent) {
 
     const QPoint grab = w->mapToGlobal(QPoint(20, 5));
     Send(w, QEvent::MouseButtonPress, grab, Qt::LeftButton);
-    burst([&](int i) {
-        Send(w, QEvent::MouseMove, grab + QPoint(i * 3, i * 2), Qt::LeftButton);
-    });
+    burst([&](int i) { Send(w, QEvent::MouseMove, grab + QPoint(i * 3, i * 2), Qt::LeftButton); });
     Send(w, QEvent::MouseButtonRelease, grab + QPoint(24, 16), Qt::NoButton);
     writesAfter("dragging");
     EXPECT_EQ(TMemIniFile(File()).ReadInteger("Position", "Left", 0), 124);
