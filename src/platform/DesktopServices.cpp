@@ -1,5 +1,6 @@
 #include "platform/DesktopServices.h"
 
+#include "platform/Modules.h"
 #include "platform/PortalHotKeys.h"
 #include "platform/TrayClicks.h"
 
@@ -9,8 +10,10 @@
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QPixmap>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -29,7 +32,9 @@ public:
     void Add(const QString& tip) override {
         if (Icon)
             return;
-        Icon = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/notella.png")), qApp);
+        // The format named: probing the file would load every image format plugin.
+        Icon =
+            new QSystemTrayIcon(QIcon(QPixmap(QStringLiteral(":/icons/notella.png"), "PNG")), qApp);
         Icon->setToolTip(tip);
         Clock.start();
         QObject::connect(Icon, &QSystemTrayIcon::activated, Icon,
@@ -211,6 +216,33 @@ public:
     void OpenUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }
 };
 
+class TQtFileDialogs final : public IFileDialogs {
+public:
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override {
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    }
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                         const QString& filter) override {
+        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    }
+};
+
+// The printer dialog comes from the print module, loaded at the first print.
+class TModulePrinting final : public IPrinting {
+public:
+    std::shared_ptr<QPrinter> ChoosePrinter(QWidget* parent) override {
+        QString error;
+        auto get = reinterpret_cast<IPrinting* (*)()>(
+            ModuleSymbol("notella-print", "NotellaPrinting", &error));
+        if (!get) {
+            MessageBox(parent, MissingModuleText(QStringLiteral("Drukowanie"), error),
+                       QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+            return {};
+        }
+        return get()->ChoosePrinter(parent);
+    }
+};
+
 } // namespace
 
 ITrayIcon& DesktopTray() {
@@ -234,4 +266,14 @@ IHotKeys& DesktopHotKeys() {
 IUrlOpener& DesktopUrlOpener() {
     static TQtUrlOpener opener;
     return opener;
+}
+
+IFileDialogs& DesktopFileDialogs() {
+    static TQtFileDialogs dialogs;
+    return dialogs;
+}
+
+IPrinting& DesktopPrinting() {
+    static TModulePrinting printing;
+    return printing;
 }

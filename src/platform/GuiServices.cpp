@@ -2,24 +2,26 @@
 
 #include "platform/DesktopServices.h"
 
+#include "platform/Modules.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
-#include <QAudioDevice>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QMediaDevices>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QSoundEffect>
+#include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 #include <QWidget>
 
 #include <xcb/xcb.h>
+
+// Linked in by the tests; the program opens it in the sound module.
+extern "C" __attribute__((weak)) ISoundPlayer* NotellaSoundPlayer();
 
 namespace {
 
@@ -163,27 +165,38 @@ private:
     }
 };
 
-class TQtSoundPlayer final : public ISoundPlayer {
+// Loads the sound module at the first sound; without it the program stays silent and says
+// why once.
+class TModuleSoundPlayer final : public ISoundPlayer {
 public:
-    // A file that failed to load must not count as playing for ever.
-    bool IsPlaying() const override {
-        return Effect && Effect->status() != QSoundEffect::Error && Effect->isPlaying();
-    }
+    bool IsPlaying() const override { return Player && Player->IsPlaying(); }
 
     void PlayFile(const QString& path) override {
-        // Without an audio device the effect would report playing for ever and every later
-        // sound would be skipped: no device is silence.
-        if (QMediaDevices::audioOutputs().isEmpty())
-            return;
-        if (!Effect)
-            Effect = new QSoundEffect(qApp);
-        // Loading runs in the background; play() waits for it without blocking the caller.
-        Effect->setSource(QUrl::fromLocalFile(path));
-        Effect->play();
+        if (!Player && !Tried) {
+            Tried = true;
+            using TMake = ISoundPlayer* (*)();
+            TMake make = NotellaSoundPlayer;
+            QString error;
+            if (!make)
+                make = reinterpret_cast<TMake>(
+                    ModuleSymbol("notella-sound", "NotellaSoundPlayer", &error));
+            if (make)
+                Player = make();
+            else
+                // Sounds come from alarms and timers: the box waits for the event loop.
+                QTimer::singleShot(0, qApp, [error] {
+                    MessageBox(nullptr,
+                               MissingModuleText(QStringLiteral("Odtwarzanie dźwięku"), error),
+                               QStringLiteral("Notella"), TMsgButtons::OK, TMsgIcon::Warning);
+                });
+        }
+        if (Player)
+            Player->PlayFile(path);
     }
 
 private:
-    QPointer<QSoundEffect> Effect;
+    ISoundPlayer* Player = nullptr;
+    bool Tried = false;
 };
 
 bool SetFromEnvironment(const char* name) {
@@ -235,7 +248,7 @@ void InstallGuiServices() {
     static TQtBeeper beeper;
     static TQtMessageBoxes boxes;
     static TX11WindowStyles styles;
-    static TQtSoundPlayer sound;
+    static TModuleSoundPlayer sound;
     Platform().WindowStyles = &styles;
     Platform().Sound = &sound;
     Platform().Keyboard = &keyboard;

@@ -1,6 +1,6 @@
-#include "platform/DesktopServices.h"
+// Part of the print module (notella-print.so): the printer dialog of Qt Print Support.
+#include "platform/Printing.h"
 
-#include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -17,25 +17,9 @@ public:
     }
 };
 
-class TQtFileDialogs final : public IFileDialogs {
-public:
-    QString OpenFileName(QWidget* parent, const QString& caption, const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
-    }
-    QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
-                         const QString& filter) override {
-        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
-    }
-};
-
 } // namespace
 
-IFileDialogs& DesktopFileDialogs() {
-    static TQtFileDialogs dialogs;
-    return dialogs;
-}
-
-IPrinting& DesktopPrinting() {
+extern "C" __attribute__((visibility("default"))) IPrinting* NotellaPrinting() {
     static TQtPrinting printing;
-    return printing;
+    return &printing;
 }

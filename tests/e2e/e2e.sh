@@ -136,6 +136,8 @@ new_progdir() {
     local d
     d=$(mktemp -d "$ROOT/prog.XXXXXX")
     cp "$EXE" "$d/notella"
+    # Its modules (sound, printing, iCalendar) are looked for beside it.
+    cp "$(dirname "$EXE")"/notella-*.so "$d/"
     echo "$d"
 }
 

@@ -22,6 +22,8 @@ if [ ! -x "$build/notella" ] || [ ! -f "$build/CPackConfig.cmake" ]; then
     exit 1
 fi
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+modules=(notella-sound notella-print notella-ical)
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -41,6 +43,42 @@ run_version() {
     else
         ok "$where: notella --version: $out"
     fi
+}
+
+# The timetable exported without a desktop: the iCalendar module is loaded from where the
+# program looks for it.
+run_export() {
+    local exe=$1 where=$2 rc=0
+    mkdir -p "$tmp/home" "$tmp/run" && chmod 700 "$tmp/run"
+    rm -f "$tmp/out.ics"
+    env HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" XDG_CONFIG_HOME="$tmp/home/.config" \
+        XDG_DATA_HOME="$tmp/home/.local/share" QT_QPA_PLATFORM=offscreen \
+        timeout 30 "$exe" --export-ical "$tmp/out.ics" </dev/null >"$tmp/stderr" 2>&1 || rc=$?
+    if [ "$rc" != 0 ]; then
+        fail "$where: notella --export-ical ended with $rc"
+        head -n 5 "$tmp/stderr"
+    elif ! head -n 1 "$tmp/out.ics" 2>/dev/null | grep -q '^BEGIN:VCALENDAR'; then
+        fail "$where: notella --export-ical wrote no calendar"
+    else
+        ok "$where: notella --export-ical wrote a calendar"
+    fi
+}
+
+# Every module is where the install puts it and loads with all its libraries (as the program
+# opens it: every symbol bound at once).
+check_modules() {
+    local dir=$1 where=$2 m bad=0
+    for m in "${modules[@]}"; do
+        if [ ! -s "$dir/$m.so" ]; then
+            fail "$where: $m.so is not in $dir"
+            bad=1
+        elif ! out=$(python3 -c 'import ctypes, os, sys; ctypes.CDLL(sys.argv[1], os.RTLD_NOW)' \
+            "$dir/$m.so" 2>&1); then
+            fail "$where: $m.so does not load: $out"
+            bad=1
+        fi
+    done
+    [ "$bad" = 0 ] && ok "$where: modules ${modules[*]} in $dir and loadable"
 }
 
 # 1. The installed tree.
@@ -89,6 +127,8 @@ out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/notel
 if [ -n "$out" ]; then fail "man page:"; echo "$out"; else ok "man page renders without warnings"; fi
 
 run_version "$prefix/bin/notella" "installed"
+check_modules "$prefix/$libdir/notella" "installed"
+run_export "$prefix/bin/notella" "installed"
 
 # 2. The Debian package.
 if ! cpack --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1; then
@@ -121,6 +161,16 @@ else
     fail "the packaged binary is not stripped"
 fi
 run_version "$tmp/root/usr/bin/notella" "unpacked package"
+check_modules "$tmp/root/usr/$libdir/notella" "unpacked package"
+if grep -q ', stripped' <<<"$(file "$tmp/root/usr/$libdir/notella/notella-ical.so")"; then
+    ok "packaged modules stripped"
+else
+    fail "the packaged modules are not stripped"
+fi
+for dep in libical3 libqt6multimedia6 libqt6printsupport6; do
+    grep -q "$dep" <<<"$(dpkg-deb -f "$deb" Depends)" || fail "the package's Depends misses $dep"
+done
+run_export "$tmp/root/usr/bin/notella" "unpacked package"
 
 echo "install: $passes passed, $failures failed"
 [ "$failures" = 0 ]
