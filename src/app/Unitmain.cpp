@@ -206,8 +206,7 @@ void TFormMain::RestoreSheets() {
     RemoveStaleTemporaries(SheetsDir);
     RemoveStaleTemporaries(SheetsDir + QStringLiteral("deleted"));
     // Regular, visible files only; a directory named like a note is not one.
-    const QFileInfoList files =
-        QDir(SheetsDir).entryInfoList({QStringLiteral("*.sheet")}, QDir::Files, QDir::Unsorted);
+    const QFileInfoList files = EntriesEndingWith(SheetsDir, QStringLiteral(".sheet"), QDir::Files);
     for (const QFileInfo& file : files) {
         // A link to a pipe passes the filter, and reading a pipe waits for ever.
         if (!file.isFile())

@@ -1,6 +1,7 @@
 #include "common/TextFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -251,9 +252,10 @@ qint64 TemporaryPid(const QString& name) {
 } // namespace
 
 void RemoveStaleTemporaries(const QString& dirPath) {
-    const QFileInfoList files =
-        QDir(dirPath).entryInfoList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden);
-    for (const QFileInfo& file : files) {
+    // No name filter, not even QDir's "*": it would be matched through a regular expression.
+    QDirIterator files(dirPath, QDir::Files | QDir::Hidden);
+    while (files.hasNext()) {
+        const QFileInfo file(files.next());
         const qint64 pid = TemporaryPid(file.fileName());
         if (pid < 0 || file.isSymLink())
             continue;
@@ -261,4 +263,18 @@ void RemoveStaleTemporaries(const QString& dirPath) {
             errno == ESRCH)
             QFile::remove(file.filePath());
     }
+}
+
+QFileInfoList EntriesEndingWith(const QString& dirPath, const QString& suffix,
+                                QDir::Filters filters) {
+    const Qt::CaseSensitivity cs =
+        filters.testFlag(QDir::CaseSensitive) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    QFileInfoList found;
+    QDirIterator entries(dirPath, filters);
+    while (entries.hasNext()) {
+        entries.next();
+        if (entries.fileName().endsWith(suffix, cs))
+            found.append(entries.fileInfo());
+    }
+    return found;
 }

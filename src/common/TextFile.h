@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QFileInfoList>
 #include <QString>
 
 // Text files are Windows-1250 unless they start with a UTF-8 byte-order mark. A text that
@@ -35,5 +37,11 @@ bool SyncDirectory(const QString& dirPath);
 // Removes the "<name>.<pid>.tmp" files in `dirPath` that a process killed in the middle of a
 // save left behind; those of a live process are its saves under way.
 void RemoveStaleTemporaries(const QString& dirPath);
+
+// The entries of `dirPath` that `filters` take and whose names end in `suffix` (".sheet"; in
+// any case unless the filters say QDir::CaseSensitive), in the directory's own order. What
+// QDir's "*.sheet" finds, without the regular expression that QDir matches a wildcard with.
+QFileInfoList EntriesEndingWith(const QString& dirPath, const QString& suffix,
+                                QDir::Filters filters);
 
 bool WriteFileAtomic(const QString& path, const QByteArray& bytes, QString* error = nullptr);

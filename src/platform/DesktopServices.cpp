@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -27,14 +28,19 @@
 
 namespace {
 
+// Read as PNG without guessing: a guess would load every image format plugin to ask it.
+QImage ProgramIcon() {
+    QImageReader reader(QStringLiteral(":/icons/notella.png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 class TQtTrayIcon final : public ITrayIcon {
 public:
     void Add(const QString& tip) override {
         if (Icon)
             return;
-        // The format named: probing the file would load every image format plugin.
-        Icon =
-            new QSystemTrayIcon(QIcon(QPixmap(QStringLiteral(":/icons/notella.png"), "PNG")), qApp);
+        Icon = new QSystemTrayIcon(QIcon(QPixmap::fromImage(ProgramIcon())), qApp);
         Icon->setToolTip(tip);
         Clock.start();
         QObject::connect(Icon, &QSystemTrayIcon::activated, Icon,

@@ -205,3 +205,29 @@ TEST(TextFile, TemporariesOfDeadProcessesAreRemovedAndLiveOnesKept) {
     for (const QString& name : kept)
         EXPECT_TRUE(QFile::exists(dir.filePath(name))) << name.toStdString();
 }
+
+TEST(TextFile, EntriesEndingWithASuffixAsQDirsWildcardFindsThem) {
+    QTemporaryDir dir;
+    for (const char* name : {"a.sheet", "B.SHEET", "c.sheet.tmp", ".hidden.sheet", "sheet"}) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir("d.sheet"));
+    const auto names = [&](QDir::Filters filters) {
+        QStringList found;
+        for (const QFileInfo& f : EntriesEndingWith(dir.path(), ".sheet", filters))
+            found << f.fileName();
+        found.sort();
+        return found;
+    };
+    const QList<QDir::Filters> cases{QDir::Files, QDir::Files | QDir::Hidden,
+                                     QDir::Dirs | QDir::NoDotAndDotDot,
+                                     QDir::Files | QDir::CaseSensitive};
+    for (QDir::Filters filters : cases) {
+        QStringList expected =
+            QDir(dir.path()).entryList({"*.sheet"}, filters, QDir::Name | QDir::IgnoreCase);
+        expected.sort();
+        EXPECT_EQ(names(filters), expected) << int(filters);
+    }
+    EXPECT_EQ(names(QDir::Files), (QStringList{"B.SHEET", "a.sheet"}));
+}
