@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/Unitmain.h"
+#include "notes/NoteAccessible.h"
 #include "platform/Platform.h"
 
 #include <QSessionManager>
@@ -10,6 +11,7 @@
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Notella"));
     setQuitOnLastWindowClosed(false);
+    InstallNoteAccessibility();
     // The autostart entry starts the program at login; a session manager that restored it
     // as well would start a second copy on the same notes.
     const auto neverRestart = [](QSessionManager& session) {
