@@ -95,10 +95,13 @@ TEST_F(NoteWindowTest, TheFirstFocusChangesNothingButTheCaretAndTheClickPlacesIt
     const QImage after = w->grab().toImage().copy(text);
     const QRect caret =
         w->Memo->cursorRect().translated(w->Memo->viewport()->pos()).adjusted(-1, -1, 1, 1);
-    for (int y = 0; y < before.height(); ++y)
-        for (int x = 0; x < before.width(); ++x)
-            if (!caret.contains(x, y))
+    for (int y = 0; y < before.height(); ++y) {
+        for (int x = 0; x < before.width(); ++x) {
+            if (!caret.contains(x, y)) {
                 ASSERT_EQ(before.pixel(x, y), after.pixel(x, y)) << x << ',' << y;
+            }
+        }
+    }
 
     // A click into painted text: the caret goes to the character under the pointer.
     TFormKartka* other = Open("[Sheet]\r\nText0=abcdef\r\nText1=drugi wiersz\r\n", "b.sheet");
