@@ -695,8 +695,18 @@ bool TFormKartka::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormKartka::keyPressEvent(QKeyEvent* e) {
-    if (!MoveKey(e))
-        QWidget::keyPressEvent(e);
+    if (MoveKey(e))
+        return;
+    // A key may come before the activation that gives the text the focus: the text takes it
+    // all the same, as it would had it been focused.
+    // One the editor leaves comes back here: it goes no further.
+    if (ForwardingKey)
+        return QWidget::keyPressEvent(e);
+    QPlainTextEdit* editor = Editor();
+    editor->setFocus(Qt::OtherFocusReason);
+    ForwardingKey = true;
+    QCoreApplication::sendEvent(editor, e);
+    ForwardingKey = false;
 }
 
 namespace {

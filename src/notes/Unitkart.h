@@ -214,6 +214,7 @@ private:
     int EditAdded = 0;
     bool CuttingInsertion = false;
     bool LineWarningDue = false;
+    bool ForwardingKey = false;
 };
 
 // Editor text as note lines (no lines for an empty text) and back.

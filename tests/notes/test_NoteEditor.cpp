@@ -138,6 +138,12 @@ TEST_F(NoteWindowTest, ANeverFocusedNoteTakesKeysPasteUndoAndItsMenu) {
     ASSERT_NE(w->Memo, nullptr);
     EXPECT_EQ(w->Memo->textCursor().selectedText(), "abc");
 
+    // Keys that reach the window before its activation are the text's too.
+    TFormKartka* early = Open("[Sheet]\r\nText0=abc\r\n", "c.sheet");
+    QTest::keyClick(early, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(early, "!");
+    EXPECT_EQ(early->NoteText(), "abc!");
+
     TFormKartka* fresh = Open("[Sheet]\r\nText0=abc\r\n", "b.sheet");
     ASSERT_EQ(fresh->Memo, nullptr);
     fresh->activateWindow();
