@@ -830,28 +830,11 @@ void TFormKartka::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TFormKartka::ClickButton(TTitleButton button) {
-    switch (button) {
-    case TTitleButton::HiPrior:
-        Checked[int(button)] = !Checked[int(button)];
-        ApplyPriorityLook();
-        Storage->MarkModified(true);
-        break;
-    case TTitleButton::MoveLock: {
-        const bool down = !Locked;
-        if (down && TitleEditor)
-            TitleEditor->Commit();
-        SetLocked(down);
-        Storage->MarkModified(true);
-        break;
-    }
-    case TTitleButton::Close:
-        Discard();
-        break;
-    case TTitleButton::ActivateAt:
-        Checked[int(button)] = !Checked[int(button)];
-        ActivationCommand();
-        break;
-    }
+    // A button is its command's other way in.
+    static constexpr TNoteCommand commands[TitleButtonCount] = {
+        TNoteCommand::ActivationTime, TNoteCommand::Lock, TNoteCommand::Priority,
+        TNoteCommand::Discard};
+    RunCommand(commands[int(button)]);
 }
 
 void TFormKartka::contextMenuEvent(QContextMenuEvent* e) {

@@ -1,5 +1,6 @@
 #include "scheduler/ICalendar.h"
 
+#include "common/Plural.h"
 #include "common/TextFile.h"
 #include "platform/Modules.h"
 #include "platform/Platform.h"
@@ -18,19 +19,6 @@ constexpr qint64 MaxFileBytes = 20 * 1024 * 1024;
 QString TooLargeText() {
     return QString::fromUtf8("Plik \"%1\" jest za duży: terminarz przyjmuje kalendarze "
                              "do 20 MB.");
-}
-
-// Polish plural forms: 1 wpis, 2-4 wpisy (and 22-24 ...), 5-21 wpisów.
-QString Plural(qint64 n, const char* one, const char* few, const char* many) {
-    if (n == 1)
-        return QString::fromUtf8(one);
-    const qint64 units = n % 10;
-    const qint64 tens = n % 100;
-    return QString::fromUtf8(units >= 2 && units <= 4 && (tens < 12 || tens > 14) ? few : many);
-}
-
-QString Count(qint64 n, const char* one, const char* few, const char* many) {
-    return QString::number(n) + ' ' + Plural(n, one, few, many);
 }
 
 // The codec, or null with `error` saying why in Polish.

@@ -3,6 +3,7 @@
 #include "scheduler/ICalendarCodec.h"
 
 #include "common/IniText.h"
+#include "common/Plural.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -55,19 +56,6 @@ QByteArray TakeBuffer(char* text) {
     if (text)
         icalmemory_free_buffer(text);
     return bytes;
-}
-
-// Polish plural forms: 1 wpis, 2-4 wpisy (and 22-24 ...), 5-21 wpisów.
-QString Plural(qint64 n, const char* one, const char* few, const char* many) {
-    if (n == 1)
-        return QString::fromUtf8(one);
-    const qint64 units = n % 10;
-    const qint64 tens = n % 100;
-    return QString::fromUtf8(units >= 2 && units <= 4 && (tens < 12 || tens > 14) ? few : many);
-}
-
-QString Count(qint64 n, const char* one, const char* few, const char* many) {
-    return QString::number(n) + ' ' + Plural(n, one, few, many);
 }
 
 // A zone name that can only name a file inside the zone database: no "..", no absolute path.
