@@ -65,6 +65,13 @@ QList<QRect> ScreenRects() {
     return screens;
 }
 
+void TakeBackActivation(QWidget* window) {
+    if (window->isVisible()) {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
 TWindowPlace::TWindowPlace(QWidget* window) : QObject(window), Window(window) {
     window->installEventFilter(this);
 }

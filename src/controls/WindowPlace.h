@@ -58,6 +58,10 @@ int CentredLeft(int outerWidth);
 int CentredTop(int outerHeight);
 QList<QRect> ScreenRects();
 
+// Nothing hands the activation back to a window once a box or a dialog over it has gone (a
+// desktop without a window manager least of all): a visible window takes it back itself.
+void TakeBackActivation(QWidget* window);
+
 // A window's place as the settings file's `section` holds it; a missing key, or a value that is
 // not an integer, is left unset.
 struct TStoredPlace {

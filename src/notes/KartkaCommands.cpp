@@ -155,10 +155,12 @@ void TFormKartka::StartTitleEdit() {
 
 void TFormKartka::TitleEdited(const QString& text, bool commit) {
     if (commit) {
+        // A new note given a title and no text is worth a file; one left with the title it
+        // opened with is still empty.
+        if (text != TitleText)
+            Storage->KeepEmpty = true;
         SetTitle(text);
         setWindowTitle(text);
-        // A new note with a title and no text is worth a file.
-        Storage->KeepEmpty = true;
     }
     Storage->MarkModified(true);
     TitleEditor = nullptr; // it removes itself

@@ -210,6 +210,11 @@ QString MakeSheetFileName(const QString& sheetsDir, TDateTime now, const QString
 }
 
 TPlaceResult LinkFileNoReplace(const QString& from, const QString& to) {
+    // A second name for a symbolic link would be a link itself, its relative target read
+    // from another folder: the bytes it leads to are what is wanted.
+    struct stat st {};
+    if (::lstat(Native(from).constData(), &st) == 0 && S_ISLNK(st.st_mode))
+        return CopyFileNoReplace(from, to);
     if (::link(Native(from).constData(), Native(to).constData()) != 0) {
         if (errno == EEXIST)
             return TPlaceResult::Taken;

@@ -259,11 +259,12 @@ void TFormKartka::timerEvent(QTimerEvent* e) {
         return QWidget::timerEvent(e);
     EditorRelease.stop();
     // Kept while the note is worked with: active, under the pointer, its menu open, or its
-    // editor busy with a drag.
+    // editor busy with a drag; and while it holds something to undo, which would go with it.
     const TNoteCommands& commands = TNoteCommands::Instance();
     const bool menuOpen =
         commands.MenuNote() == this && commands.Menu() && commands.Menu()->isVisible();
-    if (isActiveWindow() || underMouse() || menuOpen || (Memo && Memo->underMouse()))
+    if (isActiveWindow() || underMouse() || menuOpen ||
+        (Memo && (Memo->underMouse() || Memo->document()->isUndoAvailable())))
         return;
     DropEditor();
 }
@@ -590,8 +591,7 @@ void TFormKartka::PlaceOnScreen(QPoint wanted) {
     auto reachable = [&] {
         return KeepVisible(PlaceOnScreens(wanted, size(), screens), width(), Desktop());
     };
-    const QRect holder = HoldingScreen(QRect(reachable(), size()));
-    setMaximumSize(holder.width() - 30, holder.height() - 30);
+    FitLimitsToScreen(QRect(reachable(), size()));
     const QPoint place = reachable(); // the limits may have made the note smaller
     move(place);
     // Put on another screen because its own is gone, the note keeps its place in its file
@@ -602,6 +602,11 @@ void TFormKartka::PlaceOnScreen(QPoint wanted) {
     } else {
         Home.reset();
     }
+}
+
+void TFormKartka::FitLimitsToScreen(const QRect& place) {
+    const QRect holder = HoldingScreen(place);
+    setMaximumSize(holder.width() - 30, holder.height() - 30);
 }
 
 QPoint TFormKartka::OwnPlace() const {
@@ -655,6 +660,7 @@ void TFormKartka::MoveByKeyboard(int key) {
         break;
     }
     move(KeepVisible(p, width(), Desktop()));
+    FitLimitsToScreen(geometry());
     Home.reset();
     Storage->MarkModified(true);
 }
@@ -811,6 +817,8 @@ void TFormKartka::mouseMoveEvent(QMouseEvent* e) {
 void TFormKartka::mouseReleaseEvent(QMouseEvent* e) {
     if (Grabbed == TZone::Text && Memo)
         ForwardMouse(e, this, Memo->viewport());
+    if (Grabbed == TZone::TitleBar)
+        FitLimitsToScreen(geometry()); // dropped on a screen of another size
     Grabbed = TZone::None;
     if (HeldButton && e->button() == Qt::LeftButton) {
         const TTitleButton button = *HeldButton;
@@ -985,7 +993,7 @@ TSheetRecord TFormKartka::CurrentRecord() const {
     r.Blocked = Locked;
     r.ActivationEnabled = ActivationEnabled;
     r.ActivationTime = ActivationTime;
-    r.Lines = SplitNoteText(NoteText());
+    r.Lines = SplitNoteText(NoteText() + HiddenTail);
     return r;
 }
 
@@ -1002,7 +1010,14 @@ QPoint TFormKartka::ApplyRecord(const TSheetRecord& r) {
     Locked = r.Blocked;
     ActivationEnabled = r.ActivationEnabled;
     ActivationTime = r.ActivationTime;
-    const QString text = r.Lines.join('\n').left(MaxLoadedLength);
+    // Past this length the editor's layout stalls the start. What it does not show is kept
+    // and written back after the shown text, so that no save loses it.
+    QString text = r.Lines.join('\n');
+    qsizetype shown = std::min<qsizetype>(text.size(), MaxLoadedLength);
+    if (shown < text.size() && text[shown - 1].isHighSurrogate())
+        --shown;
+    HiddenTail = text.mid(shown);
+    text.truncate(shown);
     Limits.Characters = std::max<qsizetype>(MaxTextLength, text.size());
     Limits.Lines = std::max<qsizetype>(MaxSheetLines, HardLines(text));
     if (Memo) {

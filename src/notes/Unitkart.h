@@ -167,6 +167,7 @@ private:
     // Puts the note at `wanted`, or on the nearest screen when no screen holds that place, with
     // the size limits of the screen that then holds it.
     void PlaceOnScreen(QPoint wanted);
+    void FitLimitsToScreen(const QRect& place);
     // The place the file keeps: where the note stands, or its own place while it stands on
     // another screen because its own is gone.
     QPoint OwnPlace() const;
@@ -194,6 +195,7 @@ private:
     // The painted text and its caret, selection and first shown line; empty while the editor
     // holds them.
     QString PaintedText;
+    QString HiddenTail; // loaded text past what the editor is given
     int CaretPos = 0;
     int AnchorPos = 0;
     int FirstLine = 0;

@@ -1,6 +1,7 @@
 #include "scheduler_ui/Unitkalendarz.h"
 
 #include "app/Forms.h"
+#include "controls/WindowPlace.h"
 #include "menus/BcBarPopupMenu.h"
 #include "platform/Platform.h"
 #include "scheduler/Timetable.h"
@@ -429,12 +430,18 @@ void TFormKalendarz::ButtonInsertClick() {
         ~TClearReference() { FormTerminarz = nullptr; }
     } clearReference;
     editor->SetupNewEntry(SelectedDate);
-    if (editor->exec() != QDialog::Accepted || ShuttingDown())
+    const int result = editor->exec();
+    if (ShuttingDown())
         return;
+    if (result != QDialog::Accepted) {
+        TakeBackActivation(this);
+        return;
+    }
     if (Timetable().Insert(editor->Entry) >= 0)
         Timetable().Save();
     else
         TimetableHasRoom();
+    TakeBackActivation(this);
 }
 
 bool TFormKalendarz::FormKeyDown(QKeyEvent* e) {

@@ -414,7 +414,7 @@ void TFormTerminarzManager::ButtonAddClick() {
     const int result = editor->exec();
     if (ShuttingDown())
         return;
-    TakeBackKeys();
+    TakeBackActivation(this);
     if (result != QDialog::Accepted)
         return;
     const int at = Table.Insert(editor->Entry);
@@ -444,7 +444,7 @@ void TFormTerminarzManager::ButtonEditClick() {
     const int result = editor->exec();
     if (ShuttingDown())
         return;
-    TakeBackKeys();
+    TakeBackActivation(this);
     if (result != QDialog::Accepted)
         return;
     // Whatever moved the entries meanwhile took the one being edited from its place.
@@ -470,7 +470,7 @@ void TFormTerminarzManager::ButtonDeleteClick() {
         MessageBox(this, QStringLiteral("Czy usunąć wybrany wpis"), QStringLiteral("Usuwanie"),
                    TMsgButtons::YesNo, TMsgIcon::Question);
     if (!ShuttingDown())
-        TakeBackKeys();
+        TakeBackActivation(this);
     const bool remove =
         answer == TMsgResult::Yes && !ShuttingDown() && Table.LayoutVersion() == layout;
     if (remove) {
@@ -482,15 +482,6 @@ void TFormTerminarzManager::ButtonDeleteClick() {
     ReleaseRefresh();
     if (remove)
         Table.Save();
-}
-
-void TFormTerminarzManager::TakeBackKeys() {
-    // Nothing hands the activation back to this window once a box or the editor over it has
-    // gone (a desktop without a window manager least of all).
-    if (isVisible()) {
-        raise();
-        activateWindow();
-    }
 }
 
 void TFormTerminarzManager::ButtonOkClick() {

@@ -110,7 +110,6 @@ private:
     void HoldRefresh();
     void ReleaseRefresh();
     // The window is active again for its keys after a box or the editor over it.
-    void TakeBackKeys();
     // FormShow and FormHide: the window's place in the settings file's "SchedulerWindow".
     void FormShow();
     void FormHide();

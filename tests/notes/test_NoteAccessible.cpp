@@ -39,7 +39,8 @@ TEST_F(NoteWindowTest, ScreenReadersSeeTheTitleTheButtonsAndTheText) {
     EXPECT_EQ(lock->role(), QAccessible::Button);
     EXPECT_EQ(lock->text(QAccessible::Name),
               QString::fromUtf8("Blokuj pozycję i zawartość karteczki"));
-    EXPECT_EQ(lock->text(QAccessible::Description), w->ButtonToolTip(TTitleButton::MoveLock));
+    EXPECT_EQ(lock->text(QAccessible::Description),
+              QString::fromUtf8("Blokuj pozycję i zawartość karteczki (F8)"));
     EXPECT_EQ(lock->text(QAccessible::Accelerator), "F8");
     EXPECT_FALSE(Button(note, TTitleButton::Close)->state().checkable);
 

@@ -78,6 +78,14 @@ TEST_F(NoteWindowTest, TheEditorComesAndGoesWithoutChangingTextCaretSelectionScr
     EXPECT_EQ(w->NoteText(), edited2);
     EXPECT_EQ(edited2, "a\nb\nc\nd");
     Q_UNUSED(edited);
+
+    // Typing leaves something to undo: the editor stays to take it back later.
+    QTest::keyClick(w->Editor(), Qt::Key_X);
+    other.Activate();
+    QTest::qWait(100);
+    ASSERT_NE(w->Memo, nullptr);
+    w->Memo->undo();
+    EXPECT_EQ(w->NoteText(), edited2);
 }
 
 TEST_F(NoteWindowTest, TheFirstFocusChangesNothingButTheCaretAndTheClickPlacesIt) {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -111,6 +112,15 @@ TEST_F(TrashTest, RestoreTakesTheFirstFreeNameAndWritesOverNothing) {
     QFile::remove(Trashed("m.sheet"));
     EXPECT_EQ(Trash.Restore(0, {}), "");
     EXPECT_FALSE(QFile::exists(Live("m.sheet")));
+
+    // A relative link in the trash: the note it leads to comes back, not a dangling link.
+    WriteBytes(Trashed("target.bin"), trashed);
+    ASSERT_EQ(::symlink("target.bin", QFile::encodeName(Trashed("l.sheet")).constData()), 0);
+    Trash.Load();
+    ASSERT_EQ(Trash.Rows().size(), 1);
+    EXPECT_EQ(Trash.Restore(0, {}), "l.sheet");
+    EXPECT_FALSE(QFileInfo(Live("l.sheet")).isSymLink());
+    EXPECT_EQ(Bytes(Live("l.sheet")), trashed);
 }
 
 TEST_F(TrashTest, ACopyNeverReplacesAFileAndKeepsTheBytes) {

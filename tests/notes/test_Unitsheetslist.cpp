@@ -142,6 +142,7 @@ TEST_F(SheetsListTest, DeletesAskWithNoFirstAndSayWhatCouldNotGo) {
     EXPECT_FALSE(QFile::exists(Trashed("a.sheet")));
     EXPECT_EQ(Count(), "  Lista wyrzuconych karteczek (2)");
 
+    Select("c.sheet"); // a selected row changes nothing for delete all
     Fake.MessageBoxes.Answer(TMsgResult::Yes);
     Fake.MessageBoxes.Answer(TMsgResult::OK);
     w->Button2->click();
