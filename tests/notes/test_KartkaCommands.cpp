@@ -9,7 +9,6 @@
 #include "notes/Unitdateselect.h"
 
 #include <QAction>
-#include <functional>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
@@ -19,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 namespace {
 

@@ -208,8 +208,8 @@ TEST_F(CalendarTest, BracketKeysAndTheMenuStepTheYearBeforeTheGridSeesThem) {
     EXPECT_EQ(f->SelectedDate, EncodeDate(2027, 12, 8));
     QTest::keyClick(f->MonthGrid(12), Qt::Key_BraceLeft, Qt::ShiftModifier);
     EXPECT_EQ(f->SelectedDate, EncodeDate(2026, 12, 8));
-    for (QWidget* place : QList<QWidget*>{f->ButtonInsert, f->ButtonPrev, f->ButtonNext,
-                                          f->MonthGrid(1)}) {
+    for (QWidget* place :
+         QList<QWidget*>{f->ButtonInsert, f->ButtonPrev, f->ButtonNext, f->MonthGrid(1)}) {
         QTest::keyClick(place, Qt::Key_BracketRight);
         EXPECT_EQ(f->SelectedDate, EncodeDate(2027, 12, 8)) << place->metaObject()->className();
         QTest::keyClick(place, Qt::Key_BracketLeft);
