@@ -717,13 +717,22 @@ void TFormKartka::keyPressEvent(QKeyEvent* e) {
 
 namespace {
 
-// The same pointer event at the same place of the screen, for another widget.
+// The same pointer event at the same place of the screen, for another widget. One the editor
+// ignores (the right button's press) comes back up to the note: it goes no further.
 void ForwardMouse(QMouseEvent* e, QWidget* from, QWidget* to) {
+    static bool forwarding = false;
+    if (forwarding) {
+        e->ignore();
+        return;
+    }
     const QPointF local = to->mapFrom(from, e->position());
     QMouseEvent copy(e->type(), local, e->scenePosition(), e->globalPosition(), e->button(),
                      e->buttons(), e->modifiers(), e->pointingDevice());
     copy.setTimestamp(e->timestamp());
+    forwarding = true;
     QCoreApplication::sendEvent(to, &copy);
+    forwarding = false;
+    e->setAccepted(copy.isAccepted());
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "NoteWindowTest.h"
 
 #include "menus/BcBarPopupMenu.h"
+#include "notes/NoteCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -169,4 +170,21 @@ TEST_F(NoteWindowTest, ANeverFocusedNoteTakesKeysPasteUndoAndItsMenu) {
     EXPECT_TRUE(fresh->ButtonChecked(TTitleButton::HiPrior));
     QTest::keyClick(focused, Qt::Key_Left, Qt::AltModifier);
     EXPECT_TRUE(fresh->Storage->SavePending());
+}
+
+TEST_F(NoteWindowTest, TheRightButtonOverTheTextOpensTheMenuWithOrWithoutAnEditor) {
+    TFormKartka* w = Open(Lines(3));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    w->EditorKeepMs = 10;
+    TOtherWindow other;
+    other.Activate();
+    QTRY_COMPARE_WITH_TIMEOUT(w->Memo, nullptr, 2000);
+    for (int round : {0, 1}) { // the first press makes the editor
+        // Through the window, as a real click comes: press, menu, release.
+        QTest::mouseClick(w->windowHandle(), Qt::RightButton, {}, w->TextRect().center());
+        QMenu* menu = TNoteCommands::Instance().Menu();
+        ASSERT_TRUE(menu && menu->isVisible()) << round;
+        EXPECT_TRUE(TNoteCommands::Instance().Action(TNoteCommand::Paste)->isVisible());
+        menu->hide();
+    }
 }
