@@ -705,8 +705,10 @@ void TFormKartka::keyPressEvent(QKeyEvent* e) {
         return;
     // A key may come before the activation that gives the text the focus: the text takes it
     // all the same, as it would had it been focused.
-    // One the editor leaves comes back here: it goes no further.
-    if (ForwardingKey)
+    // One the editor leaves comes back here, and so does one the text or the title editor
+    // had the focus for and did not want (a modifier alone): it goes no further.
+    const QWidget* focused = focusWidget();
+    if (ForwardingKey || (focused && focused != this && focused->hasFocus()))
         return QWidget::keyPressEvent(e);
     QPlainTextEdit* editor = Editor();
     editor->setFocus(Qt::OtherFocusReason);

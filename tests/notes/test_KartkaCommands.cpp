@@ -249,6 +249,11 @@ TEST_F(NoteCommandsTest, TheTitleIsTakenOrLeftOnEveryPath) {
             w->TitleEditor->setText(text);
     };
     type("Nowy");
+    // A modifier pressed alone, which the editor leaves to the note, keeps the edit open.
+    QTest::keyPress(w->TitleEditor, Qt::Key_Control);
+    QTest::keyRelease(w->TitleEditor, Qt::Key_Control);
+    ASSERT_TRUE(w->TitleEditor);
+    ASSERT_TRUE(w->TitleEditor->hasFocus());
     Key(w->TitleEditor, TNoteCommand::ChangeTitle);
     QTest::keyClick(w->TitleEditor, Qt::Key_Escape);
     EXPECT_EQ(w->Title(), "Stary");
