@@ -19,6 +19,9 @@ calendar() { x xdotool search --all --onlyvisible --pid "$app" --name '^Kalendar
 mkdir -p "$dir/run" "$dir/config"
 chmod 700 "$dir/run"
 cp "$EXE" "$dir/notella"
+# A known build: the about window of a first start would stand over the calendar.
+printf '[Settings]\r\nShowAboutAtStart=0\r\nLastLaunchedVersion=%s\r\n' \
+    "${NOTELLA_BUILD_NUMBER:-1}" >"$dir/notella.ini"
 Xvfb $DISP -screen 0 1024x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 until xdpyinfo -display $DISP >/dev/null 2>&1; do sleep 0.05; done
