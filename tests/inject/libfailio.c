@@ -4,7 +4,7 @@
 //   NOTELLA_FAIL=ops:ERRNO:after_bytes=N  writes stop after N bytes (the crossing one is short)
 //   NOTELLA_FAIL_DIR=/dir                 only paths under /dir are hit
 //
-// ops is a '+'-separated list of write, fsync, rename, link ("write" covers pwrite,
+// ops is a '+'-separated list of read, write, fsync, rename, link ("write" covers pwrite,
 // "fsync" fdatasync, "rename" renameat and renameat2); ERRNO is ENOSPC or EIO. The variables
 // are read at every call, so a test switches the failure on and off with setenv; a changed
 // NOTELLA_FAIL starts the count again. Without NOTELLA_FAIL, the first line of the file named
@@ -24,6 +24,8 @@
 static pthread_mutex_t Lock = PTHREAD_MUTEX_INITIALIZER;
 static char LastSetting[256];
 static long long Calls, Bytes;
+// The failure plan file is read with the real call: its own read must not be planned.
+static __thread int ReadingPlan;
 
 static void* Next(const char* name) {
     return dlsym(RTLD_NEXT, name);
@@ -79,7 +81,9 @@ static ssize_t Allowed(const char* op, size_t size) {
     if ((!setting || !*setting) && file) {
         const int fd = open(file, O_RDONLY | O_CLOEXEC);
         if (fd >= 0) {
+            ReadingPlan = 1;
             const ssize_t n = read(fd, line, sizeof line - 1);
+            ReadingPlan = 0;
             line[n > 0 ? n : 0] = '\0';
             line[strcspn(line, "\r\n")] = '\0';
             close(fd);
@@ -130,6 +134,19 @@ static ssize_t Allowed(const char* op, size_t size) {
     if (result < 0)
         errno = e;
     return result;
+}
+
+ssize_t read(int fd, void* buf, size_t count) {
+    static ssize_t (*real)(int, void*, size_t);
+    if (!real)
+        real = (ssize_t(*)(int, void*, size_t))Next("read");
+    if (!ReadingPlan && getenv("NOTELLA_FAIL") && count > 0 && FdUnderDir(fd)) {
+        const ssize_t n = Allowed("read", count);
+        if (n < 0)
+            return -1;
+        count = (size_t)n;
+    }
+    return real(fd, buf, count);
 }
 
 ssize_t write(int fd, const void* buf, size_t count) {

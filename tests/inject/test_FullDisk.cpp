@@ -244,6 +244,21 @@ TEST_F(FullDiskTest, ANoteGoesToTheTrashWholeOnAFullDiskAndARestoreThatCannotWri
     EXPECT_EQ(trashed, bytes);
 }
 
+TEST_F(FullDiskTest, ATrashedNoteThatCannotBeReadIsListedAsAnError) {
+    const QString sheets = Dir() + "/sheets";
+    QDir().mkpath(sheets + "/deleted");
+    WriteBytes(sheets + "/deleted/a.sheet", "[Sheet]\r\nTitle=t\r\n");
+    TTrash trash(sheets);
+    {
+        TFullDisk broken(sheets + "/deleted", "read:EIO:call=1");
+        trash.Load();
+    }
+    ASSERT_EQ(trash.Rows().size(), 1);
+    EXPECT_EQ(trash.Rows()[0].Title, "-error-");
+    trash.Load();
+    EXPECT_EQ(trash.Rows()[0].Title, "t");
+}
+
 // No fake platform: the program's own user store.
 TEST(FullDisk, TheAutostartEntryAndTheUserStoreKeepTheirFiles) {
     QTemporaryDir home;

@@ -73,9 +73,19 @@ TEST_F(NoteCommandsTest, TheMenuShowsTheTextItemsOnlyOverTheTextAndWhatApplies) 
     for (int i = 0; i < 9; ++i)
         EXPECT_FALSE(items[i]->isVisible()) << i;
     EXPECT_TRUE(Action(TNoteCommand::Discard)->isVisible());
-    EXPECT_EQ(Action(TNoteCommand::Lock)->text(),
-              QString::fromUtf8("Zabloku pozycję i zawartość karteczki"));
-    EXPECT_EQ(Action(TNoteCommand::Discard)->shortcut(), QKeySequence("Ctrl+F4"));
+    QStringList table;
+    for (const QAction* a : items)
+        table << (a->isSeparator() ? QString("-") : a->text() + '|' + a->shortcut().toString());
+    EXPECT_EQ(table.join('\n'), QString::fromUtf8("Cofnij|\n-\nWytnij|\nKopiuj|\nWklej|\nUsuń|\n-\n"
+                                                  "Zaznacz wszystko|Ctrl+A\n-\n"
+                                                  "Wybierz czas aktywacji|F2\n"
+                                                  "Zwiń karteczkę|F4\nWstaw datę|F5\n"
+                                                  "Zmień tytuł karteczki|F6\n"
+                                                  "Zabloku pozycję i zawartość karteczki|F8\n"
+                                                  "Wysoki priorytet karteczki|F9\n"
+                                                  "Wyślij zawartość e-mail'em|Ctrl+E\n"
+                                                  "Drukuj zawartość karteczki|Ctrl+P\n-\n"
+                                                  "Wyrzuć kartkę|Ctrl+F4"));
     menu->hide();
 
     // Over the text: the editor's own menu never shows, the note's does, with the nine items.
@@ -97,6 +107,11 @@ TEST_F(NoteCommandsTest, TheMenuShowsTheTextItemsOnlyOverTheTextAndWhatApplies) 
 
     QTest::keyClicks(w->Editor(), "x");
     w->Editor()->selectAll();
+    w->OpenPopupMenu(inText);
+    EXPECT_TRUE(Action(TNoteCommand::Undo)->isEnabled());
+    EXPECT_TRUE(Action(TNoteCommand::Cut)->isEnabled());
+    EXPECT_TRUE(Action(TNoteCommand::Delete)->isEnabled());
+    menu->hide();
     w->SetLocked(true);
     w->OpenPopupMenu(inText);
     EXPECT_FALSE(Action(TNoteCommand::Undo)->isEnabled()) << "a locked note takes no undo";
@@ -273,7 +288,8 @@ TEST_F(NoteCommandsTest, TheTitleIsTakenOrLeftOnEveryPath) {
     QTRY_COMPARE_WITH_TIMEOUT(TMemIniFile(File()).ReadString("Sheet", "Title"), "Nowy opis", 2000);
 
     TFormKartka* long200 = Active("[Sheet]\r\nTitle=" + QByteArray(200, 'd') + "\r\n", "b.sheet");
-    Key(long200->Editor(), TNoteCommand::ChangeTitle);
+    QTest::mouseClick(long200->windowHandle(), Qt::MiddleButton, {}, QPoint(30, 5));
+    ASSERT_TRUE(long200->TitleEditor) << "the middle button on the title bar edits the title";
     QTest::keyClick(long200->TitleEditor, Qt::Key_Return);
     EXPECT_EQ(long200->Title(), QString(200, 'd'));
 
