@@ -111,7 +111,11 @@ protected:
         step.endEditBlock();
     }
     void insertFromMimeData(const QMimeData* source) override {
-        if (!Fit || !source->hasText())
+        // A note is plain text: data without text brings nothing. (Qt's own insertion crashes
+        // on the empty X selection a middle click finds when nothing is selected anywhere.)
+        if (!source || !source->hasText())
+            return;
+        if (!Fit)
             return QPlainTextEdit::insertFromMimeData(source);
         // Every kind of line end is one break, as the editor takes it.
         QString text = source->text();

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -187,4 +188,16 @@ TEST_F(NoteWindowTest, TheRightButtonOverTheTextOpensTheMenuWithOrWithoutAnEdito
         EXPECT_TRUE(TNoteCommands::Instance().Action(TNoteCommand::Paste)->isVisible());
         menu->hide();
     }
+}
+
+TEST_F(NoteWindowTest, APasteWithoutTextLeavesTheNoteAsItWas) {
+    TFormKartka* w = Open(Lines(2));
+    const QString text = w->NoteText();
+    QApplication::clipboard()->setMimeData(new QMimeData);
+    w->Editor()->paste();
+    auto* image = new QMimeData;
+    image->setData("image/png", QByteArray("\x89PNG", 4));
+    QApplication::clipboard()->setMimeData(image);
+    w->Editor()->paste();
+    EXPECT_EQ(w->NoteText(), text);
 }
