@@ -140,3 +140,20 @@ TEST_F(AboutTest, ARunEndedUnderTheWindowTakesNothingFromIt) {
     EXPECT_TRUE(form.Settings.ShowAboutAtStart);
     EXPECT_EQ(TMemIniFile(SettingsFile()).ReadString("Settings", "ShowAboutAtStart"), "1");
 }
+
+TEST_F(AboutTest, ARunEndedUnderTheWindowOfTheStartTakesNothingFromIt) {
+    WriteBytes(SettingsFile(), "[Settings]\r\nShowAboutAtStart=0\r\nLastLaunchedVersion=1\r\n");
+    Fake.Build.Version = TFileVersion{1, 2, 3, 2};
+    TFormMain form;
+    form.FormCreate();
+    bool ran = false;
+    WhenAboutOpens(&form, [&](TFormAbout& about) {
+        ran = true;
+        about.CheckBoxDontShowAtStartup->setChecked(true);
+        FormMain->Terminate();
+    });
+    form.StartupTimerTimer();
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(FormAbout);
+    EXPECT_TRUE(form.Settings.ShowAboutAtStart) << "a new build shows it, and the box went unread";
+}
