@@ -124,17 +124,23 @@ TEST_F(AboutTest, TheTrayItemShowsTheSettingsAndKeepsTheAnswersForTheNextSave) {
     EXPECT_EQ(TMemIniFile(SettingsFile()).ReadString("Settings", "ShowAboutAtStart"), "0");
 }
 
-TEST_F(AboutTest, ARunEndedUnderTheWindowTakesNothingFromIt) {
-    TFormMain form;
-    form.FormCreate();
+// Opened by `open`, the window sees the run end under it with its box ticked; true when it
+// opened.
+static bool EndTheRunUnderTheWindow(TFormMain& form, void (TFormMain::*open)()) {
     bool ran = false;
     WhenAboutOpens(&form, [&](TFormAbout& about) {
         ran = true;
         about.CheckBoxDontShowAtStartup->setChecked(true);
         FormMain->Terminate();
     });
-    form.mInformacjeClick();
-    EXPECT_TRUE(ran);
+    (form.*open)();
+    return ran;
+}
+
+TEST_F(AboutTest, ARunEndedUnderTheWindowTakesNothingFromIt) {
+    TFormMain form;
+    form.FormCreate();
+    EXPECT_TRUE(EndTheRunUnderTheWindow(form, &TFormMain::mInformacjeClick));
     EXPECT_FALSE(FormAbout);
     EXPECT_FALSE(ModalWindowOpen());
     EXPECT_TRUE(form.Settings.ShowAboutAtStart);
@@ -146,14 +152,7 @@ TEST_F(AboutTest, ARunEndedUnderTheWindowOfTheStartTakesNothingFromIt) {
     Fake.Build.Version = TFileVersion{1, 2, 3, 2};
     TFormMain form;
     form.FormCreate();
-    bool ran = false;
-    WhenAboutOpens(&form, [&](TFormAbout& about) {
-        ran = true;
-        about.CheckBoxDontShowAtStartup->setChecked(true);
-        FormMain->Terminate();
-    });
-    form.StartupTimerTimer();
-    EXPECT_TRUE(ran);
+    EXPECT_TRUE(EndTheRunUnderTheWindow(form, &TFormMain::StartupTimerTimer));
     EXPECT_FALSE(FormAbout);
     EXPECT_TRUE(form.Settings.ShowAboutAtStart) << "a new build shows it, and the box went unread";
 }
